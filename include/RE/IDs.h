@@ -1,0 +1,121 @@
+#pragma once
+// Every game function, singleton and patch site the plug-in reaches, by address library ID.
+#include <cstdint>
+
+namespace RE::ID {
+
+// Functions
+inline constexpr std::uint64_t LookupFormByID = 86125;
+inline constexpr std::uint64_t RegisterEventSink = 34452;
+inline constexpr std::uint64_t FixedStringCreate = 198219;
+inline constexpr std::uint64_t FixedStringRelease = 36754;
+inline constexpr std::uint64_t ScriptObjectBind = 195981;
+inline constexpr std::uint64_t ScriptObjectBindHandle = 196032;
+inline constexpr std::uint64_t ScriptObjectRelease = 196057;
+inline constexpr std::uint64_t ScriptObjectPolicy = 196579;
+inline constexpr std::uint64_t MemoryManagerGet = 33961;
+inline constexpr std::uint64_t MemoryManagerAllocate = 33962;
+inline constexpr std::uint64_t MemoryManagerDeallocate = 34032;
+inline constexpr std::uint64_t ScrapHeapGet = 36848;
+inline constexpr std::uint64_t ScrapHeapAllocate = 37879;
+inline constexpr std::uint64_t RefHasKeyword = 80343;
+inline constexpr std::uint64_t SetRefDisplayName = 83539;
+inline constexpr std::uint64_t GetExtraDataByType = 83208;
+inline constexpr std::uint64_t ReadLock = 178605;
+inline constexpr std::uint64_t ReadUnlock = 178609;
+inline constexpr std::uint64_t LookupRefByHandle = 72986;
+inline constexpr std::uint64_t ReleaseRefHandle = 35164;
+inline constexpr std::uint64_t GetNativeFullName = 86218;
+inline constexpr std::uint64_t RuntimeDynamicCast = 211916;
+inline constexpr std::uint64_t RTTI_TESForm = 786265;
+inline constexpr std::uint64_t RTTI_TESFullName = 786269;
+inline constexpr std::uint64_t GetRefCurrentLocation = 106554;
+inline constexpr std::uint64_t GetActorVoiceType = 106683;
+inline constexpr std::uint64_t UpdateActorAppearance = 151216;
+inline constexpr std::uint64_t ConsolePrint = 166358;
+
+// Singletons: the resolved address holds the object pointer
+inline constexpr std::uint64_t DataHandler = 825890;
+inline constexpr std::uint64_t PlayerCharacter = 865059;
+inline constexpr std::uint64_t ProcessLists = 878338;
+inline constexpr std::uint64_t GameVM = 878371;
+inline constexpr std::uint64_t UI = 878339;
+inline constexpr std::uint64_t ConsoleLog = 879277;
+inline constexpr std::uint64_t INISettingCollection = 885862;
+inline constexpr std::uint64_t ConsoleCommandTable = 841465;
+
+// Event sources
+inline constexpr std::uint64_t Reference3DSetEventSource = 88599;
+inline constexpr std::uint64_t SaveLoadEventSource = 129747;
+inline constexpr std::uint64_t TESLoadGameEventSource = 1868757;
+inline constexpr std::uint64_t ActorCellChangeEventSource = 107081;
+inline constexpr std::uint64_t CellFullyLoadedEventSource = 107143;
+
+// Patch sites and flags
+inline constexpr std::uint64_t ResetGame = 148887;
+inline constexpr std::uint64_t ActorAppearanceProcess = 151393;
+inline constexpr std::uint64_t AppearanceFlag = 830206;
+
+struct Named {
+  std::uint64_t id;
+  const char* name;
+};
+
+// The whole list, for whatever stands in for the game and must answer each of them.
+inline constexpr Named kAll[] = {
+    {LookupFormByID, "LookupFormByID"},
+    {RegisterEventSink, "RegisterEventSink"},
+    {FixedStringCreate, "FixedStringCreate"},
+    {FixedStringRelease, "FixedStringRelease"},
+    {ScriptObjectBind, "ScriptObjectBind"},
+    {ScriptObjectBindHandle, "ScriptObjectBindHandle"},
+    {ScriptObjectRelease, "ScriptObjectRelease"},
+    {ScriptObjectPolicy, "ScriptObjectPolicy"},
+    {MemoryManagerGet, "MemoryManagerGet"},
+    {MemoryManagerAllocate, "MemoryManagerAllocate"},
+    {MemoryManagerDeallocate, "MemoryManagerDeallocate"},
+    {ScrapHeapGet, "ScrapHeapGet"},
+    {ScrapHeapAllocate, "ScrapHeapAllocate"},
+    {RefHasKeyword, "RefHasKeyword"},
+    {SetRefDisplayName, "SetRefDisplayName"},
+    {GetExtraDataByType, "GetExtraDataByType"},
+    {ReadLock, "ReadLock"},
+    {ReadUnlock, "ReadUnlock"},
+    {LookupRefByHandle, "LookupRefByHandle"},
+    {ReleaseRefHandle, "ReleaseRefHandle"},
+    {GetNativeFullName, "GetNativeFullName"},
+    {RuntimeDynamicCast, "RuntimeDynamicCast"},
+    {RTTI_TESForm, "RTTI_TESForm"},
+    {RTTI_TESFullName, "RTTI_TESFullName"},
+    {GetRefCurrentLocation, "GetRefCurrentLocation"},
+    {GetActorVoiceType, "GetActorVoiceType"},
+    {UpdateActorAppearance, "UpdateActorAppearance"},
+    {ConsolePrint, "ConsolePrint"},
+    {DataHandler, "DataHandler"},
+    {PlayerCharacter, "PlayerCharacter"},
+    {ProcessLists, "ProcessLists"},
+    {GameVM, "GameVM"},
+    {UI, "UI"},
+    {ConsoleLog, "ConsoleLog"},
+    {INISettingCollection, "INISettingCollection"},
+    {ConsoleCommandTable, "ConsoleCommandTable"},
+    {Reference3DSetEventSource, "Reference3DSetEventSource"},
+    {SaveLoadEventSource, "SaveLoadEventSource"},
+    {TESLoadGameEventSource, "TESLoadGameEventSource"},
+    {ActorCellChangeEventSource, "ActorCellChangeEventSource"},
+    {CellFullyLoadedEventSource, "CellFullyLoadedEventSource"},
+    {ResetGame, "ResetGame"},
+    {ActorAppearanceProcess, "ActorAppearanceProcess"},
+    {AppearanceFlag, "AppearanceFlag"},
+};
+
+}  // namespace RE::ID
+
+namespace RE::Offset {
+
+// Byte offsets of the patched calls inside their game functions.
+inline constexpr std::uintptr_t ResetGameBeginCall = 0x132F;
+inline constexpr std::uintptr_t ResetGameFinishCall = 0x18D3;
+inline constexpr std::uintptr_t AppearanceProcessCall = 0x4F;
+
+}  // namespace RE::Offset

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "RE/IDs.h"
+#include "REL/ID.h"
+
+namespace RE {
+
+enum class FormType : std::uint8_t {
+  kNPC = 32,
+  kLeveledCharacter = 51,
+  kLeveledItem = 63,
+};
+
+// The part of every game form the plug-in reads. The vtable belongs to the game.
+struct TESForm {
+  static constexpr std::uint32_t kDeleted = 1u << 5;
+
+  void* vtable;
+  std::uint8_t pad08[0x20 - 0x08];
+  std::uint32_t formFlags;
+  std::uint8_t pad24[0x28 - 0x24];
+  std::uint32_t formID;
+  std::uint8_t pad2C[0x2E - 0x2C];
+  std::uint8_t formType;
+  std::uint8_t pad2F[0x30 - 0x2F];
+};
+static_assert(offsetof(TESForm, formFlags) == 0x20);
+static_assert(offsetof(TESForm, formID) == 0x28);
+static_assert(offsetof(TESForm, formType) == 0x2E);
+
+// Form lookup by runtime form ID; null when the game has no such form.
+inline TESForm* LookupFormByID(std::uint32_t formID) {
+  using Fn = TESForm* (*)(std::uint32_t);
+  return reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::LookupFormByID))(formID);
+}
+
+}  // namespace RE

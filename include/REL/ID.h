@@ -1,0 +1,92 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <span>
+#include <string>
+
+#include "REL/Version.h"
+
+namespace REL {
+
+struct IDOffsetPair {
+  std::uint64_t id;
+  std::uint64_t offset;
+};
+static_assert(sizeof(IDOffsetPair) == 16);
+
+// Bounds-checked little-endian reader over the packed file; a short read throws ShortRead.
+class ByteReader {
+ public:
+  struct ShortRead {};
+  explicit ByteReader(std::span<const std::uint8_t> bytes) noexcept : bytes_(bytes) {}
+
+  template <class T>
+  T read() {
+    if (bytes_.size() - position_ < sizeof(T)) throw ShortRead{};
+    T value{};
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+      value |= static_cast<T>(static_cast<T>(bytes_[position_ + i]) << (8 * i));
+    position_ += sizeof(T);
+    return value;
+  }
+  void skip(std::size_t count) {
+    if (bytes_.size() - position_ < count) throw ShortRead{};
+    position_ += count;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t position_ = 0;
+};
+
+class IDDatabase {
+ public:
+  static constexpr std::int32_t kFormat = 2;
+
+  struct Header {
+    std::int32_t format = 0;
+    Version version;
+    std::int32_t pointerSize = 0;
+    std::int32_t addressCount = 0;
+  };
+
+  // The process-wide table that ResolveAddressLibraryID reads.
+  static IDDatabase& get();
+
+  IDDatabase() = default;
+  IDDatabase(const IDDatabase&) = delete;
+  IDDatabase& operator=(const IDDatabase&) = delete;
+  ~IDDatabase();
+
+  // Current directory + Data\SFSE\Plugins\versionlib-<version>[-<platform>].bin; fatal when missing.
+  static std::wstring addresslib_filename();
+  // 0 (Steam) when steam_api64 is loaded in the process, 1 (Microsoft Store) otherwise.
+  static int platform();
+
+  // Reads the file into the shared table, or takes the table another loader already decoded.
+  bool load_file(const std::wstring& path, const Version& gameVersion);
+  // Decodes header.addressCount packed entries into out, then sorts them by ID.
+  static void unpack_file(ByteReader& reader, const Header& header, std::span<IDOffsetPair> out);
+
+  // Loads the game's library on first use; fatal for an ID the table does not hold.
+  std::uint64_t id2offset(std::uint64_t id);
+  bool decoded_here() const noexcept { return decodedHere_; }
+
+ private:
+  void ensure_loaded();
+  void release_mapping() noexcept;
+
+  std::mutex loadLock_;
+  bool loaded_ = false;
+  bool decodedHere_ = false;
+  void* mapping_ = nullptr;
+  IDOffsetPair* view_ = nullptr;
+  std::span<const IDOffsetPair> table_;
+};
+
+// Address in the running game of the function or singleton named by id.
+std::uintptr_t ResolveAddressLibraryID(std::uint64_t id);
+
+}  // namespace REL

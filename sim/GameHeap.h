@@ -1,0 +1,21 @@
+#pragma once
+// Where the game's objects live: a heap of the sim's own between 10,000,000,000 and the game
+// module's base, as a real game's heap lies (wine's C runtime heap lies below 4 GiB).
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <utility>
+
+namespace sim {
+
+inline constexpr std::uintptr_t kGameHeapLowest = 10'000'000'000ull;
+
+void* GameAllocate(std::size_t size, std::size_t alignment = 16);
+
+// A zeroed object of the game, never freed: the game owns it for the life of the process.
+template <class T, class... Args>
+T* GameNew(Args&&... args) {
+  return new (GameAllocate(sizeof(T), alignof(T) < 16 ? 16 : alignof(T))) T(std::forward<Args>(args)...);
+}
+
+}  // namespace sim

@@ -1,0 +1,114 @@
+#include "GameWorld.h"
+
+#include "GameHeap.h"
+#include "RE/IDs.h"
+
+extern "C" {
+std::uint64_t sim_ResetGame(std::uint64_t argument);
+char sim_ActorAppearanceProcess(RE::Actor* actor, std::uint64_t argument);
+
+// Written by the machine code after each of its calls returns.
+std::uint64_t sim_observedResetBegin = 0;
+std::uint64_t sim_observedResetFinish = 0;
+char sim_observedAppearance = 0;
+}
+
+namespace sim {
+namespace {
+
+// The game's singletons: the address library hands out the address of each pointer.
+RE::PlayerCharacter* playerSingleton = nullptr;
+RE::ProcessLists* processListsSingleton = nullptr;
+RE::GameVM* gameVMSingleton = nullptr;
+UIObject* uiSingleton = nullptr;
+std::uint8_t appearanceFlag = 1;  // the game starts with its own appearance processing on
+
+std::uint64_t lastResetBeginReturned = 0;
+std::uint64_t lastResetFinishReturned = 0;
+std::uint64_t resetFinishCount = 0;
+char lastAppearanceReturned = 0;
+
+RE::TESForm* LookupFormByID(std::uint32_t formID) {
+  const auto& forms = GetWorld().forms;
+  const auto it = forms.find(formID);
+  return it == forms.end() ? nullptr : it->second;
+}
+
+template <class T>
+T* NewForm(std::uint32_t formID, std::uint8_t formType) {
+  auto* form = GameNew<T>();
+  form->formID = formID;
+  form->formType = formType;
+  GetWorld().forms[formID] = form;
+  return form;
+}
+
+}  // namespace
+}  // namespace sim
+
+// The game's own targets of the patched calls. Their results depend on their input and on how
+// often they ran, so a hook that loses or alters a result is seen.
+extern "C" std::uint64_t sim_ResetBeginTarget(std::uint64_t argument) {
+  sim::lastResetBeginReturned = argument * 2654435761u + 0x5EED;
+  return sim::lastResetBeginReturned;
+}
+extern "C" std::uint64_t sim_ResetFinishTarget() {
+  sim::lastResetFinishReturned = 0xF1A1500000000000ull + ++sim::resetFinishCount;
+  return sim::lastResetFinishReturned;
+}
+extern "C" char sim_AppearanceTarget(RE::Actor* actor, std::uint64_t argument) {
+  sim::lastAppearanceReturned = static_cast<char>((argument * 7 + 3) ^ (reinterpret_cast<std::uintptr_t>(actor) >> 4));
+  return sim::lastAppearanceReturned;
+}
+
+namespace sim {
+
+World& GetWorld() {
+  static World world;
+  return world;
+}
+
+void CreateWorld() {
+  constexpr std::uint8_t kLocationType = 0x45;
+  for (const auto& city : kCities) NewForm<RE::BGSLocation>(city.locationFormID, kLocationType);
+  playerSingleton = NewForm<RE::PlayerCharacter>(0x14, 0x3D);
+  processListsSingleton = GameNew<RE::ProcessLists>();
+  gameVMSingleton = GameNew<RE::GameVM>();
+  uiSingleton = GameNew<UIObject>();
+}
+
+ResetRecord RunResetGame(std::uint64_t argument) {
+  sim_ResetGame(argument);
+  ResetRecord record{argument, lastResetBeginReturned, sim_observedResetBegin, lastResetFinishReturned,
+                     sim_observedResetFinish};
+  GetWorld().resets.push_back(record);
+  return record;
+}
+
+AppearanceRecord RunAppearanceProcess(std::uint64_t argument) {
+  auto* actor = reinterpret_cast<RE::Actor*>(playerSingleton);
+  sim_ActorAppearanceProcess(actor, argument);
+  AppearanceRecord record{argument, lastAppearanceReturned, sim_observedAppearance};
+  GetWorld().appearanceCalls.push_back(record);
+  return record;
+}
+
+std::vector<ModelledAddress> ModelledAddresses() {
+  auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
+  return {
+      {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
+      {RE::ID::PlayerCharacter, address(&playerSingleton)},
+      {RE::ID::ProcessLists, address(&processListsSingleton)},
+      {RE::ID::GameVM, address(&gameVMSingleton)},
+      {RE::ID::UI, address(&uiSingleton)},
+      {RE::ID::ResetGame, ResetGameAddress()},
+      {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},
+      {RE::ID::AppearanceFlag, address(&appearanceFlag)},
+  };
+}
+
+std::uint8_t AppearanceFlagValue() { return appearanceFlag; }
+std::uintptr_t ResetGameAddress() { return reinterpret_cast<std::uintptr_t>(&sim_ResetGame); }
+std::uintptr_t AppearanceProcessAddress() { return reinterpret_cast<std::uintptr_t>(&sim_ActorAppearanceProcess); }
+
+}  // namespace sim

@@ -1,0 +1,72 @@
+#pragma once
+// The game's state as far as the plug-in reaches it: forms, singletons, and what the game's own
+// calls inside its patched functions returned.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "RE/B/BGSLocation.h"
+#include "RE/G/GameVM.h"
+#include "RE/P/PlayerCharacter.h"
+#include "RE/P/ProcessLists.h"
+
+namespace sim {
+
+// The UI singleton; only its identity matters so far.
+struct UIObject {
+  void* vtable;
+  std::uint8_t pad[0x200];
+};
+
+struct CityInfo {
+  int index;
+  const char* name;
+  std::uint32_t locationFormID;
+};
+inline constexpr CityInfo kCities[] = {
+    {1, "NewAtlantis", 0x0001295A},
+    {2, "AkilaCity", 0x00010DFB},
+    {3, "Cydonia", 0x00015FF7},
+    {4, "Neon", 0x00015FFE},
+};
+
+// One pass through a patched game function: what the game's own call returned and what the
+// patched function saw come back.
+struct ResetRecord {
+  std::uint64_t argument;
+  std::uint64_t beginReturned, beginObserved;
+  std::uint64_t finishReturned, finishObserved;
+};
+struct AppearanceRecord {
+  std::uint64_t argument;
+  int returned, observed;
+};
+
+struct World {
+  std::map<std::uint32_t, RE::TESForm*> forms;
+  std::vector<ResetRecord> resets;
+  std::vector<AppearanceRecord> appearanceCalls;
+};
+
+World& GetWorld();
+
+// Creates the game's objects; called once when the game starts.
+void CreateWorld();
+
+// Runs the game's reset function and its appearance function through their machine code.
+ResetRecord RunResetGame(std::uint64_t argument);
+AppearanceRecord RunAppearanceProcess(std::uint64_t argument);
+
+// What the address library must answer for the IDs the sim models.
+struct ModelledAddress {
+  std::uint64_t id;
+  std::uintptr_t address;
+};
+std::vector<ModelledAddress> ModelledAddresses();
+
+std::uint8_t AppearanceFlagValue();
+std::uintptr_t ResetGameAddress();
+std::uintptr_t AppearanceProcessAddress();
+
+}  // namespace sim

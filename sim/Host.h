@@ -1,0 +1,32 @@
+#pragma once
+// The script extender host: loads the plug-in, answers its interface queries and delivers messages.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "SFSE/Interfaces.h"
+
+namespace sim {
+
+struct HostOptions {
+  bool trampolineInterface = true;
+  bool branchPoolExhausted = false;
+};
+
+struct LoadedPlugin {
+  std::string name;  // from the plug-in's version record
+  bool loaded = false;
+};
+
+void ConfigureHost(const HostOptions& options);
+
+// Loads the DLL, checks its version record and calls its entry; failures are thrown as text.
+LoadedPlugin LoadPlugin(const std::filesystem::path& dll);
+
+// Delivers a message from the host ("SFSE") to every listener registered for it.
+void DispatchHostMessage(std::uint32_t type);
+
+// Where the host's branch pool lies, to tell whose trampoline a patch went through.
+bool InBranchPool(std::uintptr_t address);
+
+}  // namespace sim

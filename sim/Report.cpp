@@ -1,0 +1,146 @@
+#include "Report.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <sstream>
+
+#include <fmt/format.h>
+
+#include "GameModule.h"
+#include "GameWorld.h"
+#include "Host.h"
+#include "RE/IDs.h"
+
+namespace sim {
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(std::max(length - 1, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), length, nullptr, nullptr);
+  return result;
+}
+
+std::string ModuleNameOf(std::uintptr_t address) {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCWSTR>(address), &module))
+    return {};
+  wchar_t path[MAX_PATH]{};
+  GetModuleFileNameW(module, path, MAX_PATH);
+  auto name = Narrow(path);
+  return name.substr(name.find_last_of("\\/") + 1);
+}
+
+// Where the call at site leads now: straight to the game's own target, or through a trampoline slot.
+nlohmann::json DescribePatch(const char* site, std::uintptr_t address, std::uintptr_t gameTarget) {
+  const auto* code = reinterpret_cast<const std::uint8_t*>(address);
+  std::int32_t displacement = 0;
+  std::memcpy(&displacement, code + 1, sizeof(displacement));
+  const std::uintptr_t target = address + 5 + static_cast<std::intptr_t>(displacement);
+  nlohmann::json patch{{"site", site}, {"patched", code[0] != 0xE8 || target != gameTarget}};
+  patch["trampoline"] = nullptr;
+  patch["destinationModule"] = nullptr;
+  const auto* slot = reinterpret_cast<const std::uint8_t*>(target);
+  if (patch["patched"] && code[0] == 0xE8 && slot[0] == 0xFF && slot[1] == 0x25) {
+    std::uintptr_t destination = 0;
+    std::memcpy(&destination, slot + 6, sizeof(destination));
+    patch["trampoline"] = InBranchPool(target) ? "host" : "plugin";
+    patch["destinationModule"] = ModuleNameOf(destination);
+  }
+  return patch;
+}
+
+}  // namespace
+
+extern "C" std::uint64_t sim_ResetBeginTarget(std::uint64_t);
+extern "C" std::uint64_t sim_ResetFinishTarget();
+extern "C" char sim_AppearanceTarget(RE::Actor*, std::uint64_t);
+
+std::string PluginLogPath(const std::string& pluginName) {
+  wchar_t* documents = nullptr;
+  static constexpr GUID kDocuments = {0xFDD39AD0, 0x238F, 0x46AF, {0xAD, 0xB4, 0x6C, 0x85, 0x48, 0x03, 0x69, 0xC7}};
+  if (FAILED(SHGetKnownFolderPath(kDocuments, 0, nullptr, &documents))) return {};
+  std::wstring path = documents;
+  CoTaskMemFree(documents);
+  return Narrow(path) + "\\My Games\\Starfield\\SFSE\\Logs\\" + pluginName + ".log";
+}
+
+nlohmann::json BuildReport(const ReportContext& context) {
+  nlohmann::json report;
+  report["log"] = PluginLogPath(context.pluginName);
+  report["console"] = nlohmann::json::array();
+  report["pluginLoaded"] = context.pluginLoaded;
+  report["cities"] = nlohmann::json::array();
+  for (const auto& city : kCities) {
+    report["cities"].push_back({{"index", city.index},
+                                {"name", city.name},
+                                {"femaleRatioGlobal", nullptr},
+                                {"femaleShare", nullptr},
+                                {"citizens", nlohmann::json::array()}});
+  }
+  report["uniqueNPCs"] = nlohmann::json::array();
+
+  const auto reset = ResetGameAddress();
+  const auto appearance = AppearanceProcessAddress();
+  report["patches"] = {
+      DescribePatch("ResetGame+0x132F", reset + RE::Offset::ResetGameBeginCall,
+                    reinterpret_cast<std::uintptr_t>(&sim_ResetBeginTarget)),
+      DescribePatch("ResetGame+0x18D3", reset + RE::Offset::ResetGameFinishCall,
+                    reinterpret_cast<std::uintptr_t>(&sim_ResetFinishTarget)),
+      DescribePatch("ActorAppearanceProcess+0x4F", appearance + RE::Offset::AppearanceProcessCall,
+                    reinterpret_cast<std::uintptr_t>(&sim_AppearanceTarget)),
+  };
+  report["appearanceFlag"] = AppearanceFlagValue();
+
+  report["resets"] = nlohmann::json::array();
+  for (const auto& r : GetWorld().resets) {
+    report["resets"].push_back({{"argument", r.argument},
+                                {"beginReturned", r.beginReturned},
+                                {"beginObserved", r.beginObserved},
+                                {"finishReturned", r.finishReturned},
+                                {"finishObserved", r.finishObserved}});
+  }
+  report["appearanceCalls"] = nlohmann::json::array();
+  for (const auto& a : GetWorld().appearanceCalls)
+    report["appearanceCalls"].push_back({{"argument", a.argument}, {"returned", a.returned}, {"observed", a.observed}});
+  return report;
+}
+
+std::string FormatReport(const nlohmann::json& report) {
+  std::ostringstream out;
+  out << "=== Brindlewick sim report ===\n";
+  out << "plug-in loaded: " << (report["pluginLoaded"].get<bool>() ? "yes" : "no") << "\n";
+  out << "code patches:\n";
+  for (const auto& patch : report["patches"]) {
+    out << "  " << patch["site"].get<std::string>() << ": ";
+    if (!patch["patched"].get<bool>())
+      out << "game's own call\n";
+    else if (patch["trampoline"].is_null())
+      out << "patched (not through a trampoline slot)\n";
+    else
+      out << "-> " << patch["destinationModule"].get<std::string>() << " via the "
+          << (patch["trampoline"] == "host" ? "host's branch pool" : "plug-in's own trampoline") << "\n";
+  }
+  out << "appearance flag: " << report["appearanceFlag"].get<int>() << "\n";
+  for (const auto& r : report["resets"]) {
+    const bool same = r["beginReturned"] == r["beginObserved"] && r["finishReturned"] == r["finishObserved"];
+    out << "reset(" << r["argument"].get<std::uint64_t>() << "): game's own results "
+        << (same ? "passed through unchanged" : "ALTERED") << "\n";
+  }
+  for (const auto& a : report["appearanceCalls"]) {
+    out << "appearance(" << a["argument"].get<std::uint64_t>() << "): game's own result "
+        << (a["returned"] == a["observed"] ? "passed through unchanged" : "ALTERED") << "\n";
+  }
+  out << "cities:\n";
+  for (const auto& city : report["cities"])
+    out << "  " << city["index"].get<int>() << " " << city["name"].get<std::string>() << ": "
+        << city["citizens"].size() << " citizens\n";
+  out << "console lines: " << report["console"].size() << "\n";
+  out << "plug-in log: " << report["log"].get<std::string>() << "\n";
+  return out.str();
+}
+
+}  // namespace sim

@@ -1,0 +1,157 @@
+#include "Scenario.h"
+
+#include <windows.h>
+
+#include <charconv>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "GameWorld.h"
+#include "Report.h"
+
+namespace sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct StepRule {
+  std::size_t minArguments, maxArguments;
+  const char* usage;
+};
+const std::map<std::string, StepRule> kSteps = {
+    {"start", {0, 0, "start"}},
+    {"message", {1, 1, "message TYPE"}},
+    {"reset", {0, 0, "reset"}},
+    {"appearance", {1, 1, "appearance N"}},
+    {"wait", {1, 1, "wait MS"}},
+    {"report", {0, 0, "report"}},
+};
+
+std::optional<std::uint64_t> ParseNumber(const std::string& text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+fs::path ExecutableDirectory() {
+  wchar_t path[MAX_PATH]{};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return fs::path(path).parent_path();
+}
+
+fs::path FreshGameDirectory() {
+  const auto directory = fs::temp_directory_path() /
+                         ("brindlewick-game-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(GetTickCount64()));
+  fs::create_directories(directory);
+  return directory;
+}
+
+// Data\SFSE\Plugins with the DLL and the data folder, as a mod manager installs them.
+void LayOutGameFolder(const fs::path& game, const ScenarioOptions& options) {
+  const auto plugins = game / "Data" / "SFSE" / "Plugins";
+  fs::create_directories(plugins);
+  fs::copy_file(ExecutableDirectory() / "Brindlewick.dll", plugins / "Brindlewick.dll",
+                fs::copy_options::overwrite_existing);
+  const auto data = options.data.value_or(ExecutableDirectory() / "data" / "Quillmere");
+  if (!fs::is_directory(data)) throw std::runtime_error("data folder not found: " + data.string());
+  fs::copy(data, plugins / "Quillmere", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+class Runner {
+ public:
+  explicit Runner(const ScenarioOptions& options) : options_(options) {}
+
+  void Run(const Step& step) {
+    const auto number = [&](std::size_t i) {
+      const auto value = ParseNumber(step.arguments[i]);
+      if (!value) Fail(step, "'" + step.arguments[i] + "' is not a whole number");
+      return *value;
+    };
+    if (step.name == "start") {
+      if (context_.pluginLoaded || started_) Fail(step, "the game has already started");
+      started_ = true;
+      const auto plugin = LoadPlugin(fs::current_path() / "Data" / "SFSE" / "Plugins" / "Brindlewick.dll");
+      context_.pluginName = plugin.name;
+      context_.pluginLoaded = plugin.loaded;
+      DispatchHostMessage(SFSE::MessagingInterface::kPostDataLoad);
+    } else if (step.name == "message") {
+      DispatchHostMessage(static_cast<std::uint32_t>(number(0)));
+    } else if (step.name == "reset") {
+      RunResetGame(random_());
+    } else if (step.name == "appearance") {
+      for (std::uint64_t i = 0, n = number(0); i < n; ++i) RunAppearanceProcess(random_());
+    } else if (step.name == "wait") {
+      number(0);  // no queued game work exists yet
+    } else if (step.name == "report") {
+      const auto report = BuildReport(context_);
+      std::cout << FormatReport(report) << std::flush;
+      if (options_.json) {
+        std::ofstream out(*options_.json, std::ios::trunc);
+        out << report.dump(2) << "\n";
+        if (!out) throw std::runtime_error("cannot write " + options_.json->string());
+      }
+    }
+  }
+
+ private:
+  [[noreturn]] void Fail(const Step& step, const std::string& reason) {
+    throw std::runtime_error(options_.scenario.string() + ":" + std::to_string(step.line) + ": " + reason);
+  }
+
+  const ScenarioOptions& options_;
+  ReportContext context_;
+  bool started_ = false;
+  std::mt19937_64 random_{options_.seed};
+};
+
+}  // namespace
+
+std::vector<Step> ParseScenario(const std::string& text, const std::string& fileName) {
+  std::vector<Step> steps;
+  std::istringstream lines(text);
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+    std::istringstream words(line);
+    Step step{number, {}, {}};
+    if (!(words >> step.name)) continue;
+    for (std::string word; words >> word;) step.arguments.push_back(word);
+    const auto rule = kSteps.find(step.name);
+    const auto where = fileName + ":" + std::to_string(number) + ": ";
+    if (rule == kSteps.end()) throw std::runtime_error(where + "unknown step '" + step.name + "'");
+    if (step.arguments.size() < rule->second.minArguments || step.arguments.size() > rule->second.maxArguments)
+      throw std::runtime_error(where + "expected '" + rule->second.usage + "'");
+    steps.push_back(std::move(step));
+  }
+  return steps;
+}
+
+int RunScenario(const ScenarioOptions& options) {
+  std::ifstream file(options.scenario);
+  if (!file) throw std::runtime_error("cannot read scenario " + options.scenario.string());
+  std::stringstream text;
+  text << file.rdbuf();
+  const auto steps = ParseScenario(text.str(), options.scenario.string());
+
+  const auto game = options.gameDir.value_or(FreshGameDirectory());
+  fs::create_directories(game);
+  LayOutGameFolder(game, options);
+  // The game's working directory: the plug-in's relative paths start here.
+  fs::current_path(game);
+  if (options.steam && !LoadLibraryW((ExecutableDirectory() / "steam_api64.dll").wstring().c_str()))
+    throw std::runtime_error("cannot load steam_api64.dll next to the sim");
+  StartGame(options.addressLibrary);
+  ConfigureHost(options.host);
+
+  Runner runner(options);
+  for (const auto& step : steps) runner.Run(step);
+  return 0;
+}
+
+}  // namespace sim

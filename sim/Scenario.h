@@ -1,0 +1,38 @@
+#pragma once
+// Plays a scenario file, one step a line, in a game folder of its own.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "GameModule.h"
+#include "Host.h"
+
+namespace sim {
+
+struct ScenarioOptions {
+  std::filesystem::path scenario;
+  std::optional<std::filesystem::path> gameDir;
+  std::optional<std::filesystem::path> data;
+  std::optional<std::filesystem::path> world;
+  std::optional<std::filesystem::path> json;
+  std::uint32_t seed = 1;
+  bool steam = false;  // the Steam build: steam_api64 is loaded in the game
+  HostOptions host;
+  AddressLibraryOptions addressLibrary;
+};
+
+struct Step {
+  int line;
+  std::string name;
+  std::vector<std::string> arguments;
+};
+
+// The steps of a scenario text; a malformed line throws "<file>:<line>: <reason>".
+std::vector<Step> ParseScenario(const std::string& text, const std::string& fileName);
+
+// Returns the process exit code: 0 when every step ran.
+int RunScenario(const ScenarioOptions& options);
+
+}  // namespace sim

@@ -1,0 +1,45 @@
+// brindlewick-sim: a stand-in for the game and its script extender that loads the real plug-in.
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "Scenario.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Brindlewick sim: plays scenarios against the real plug-in DLL"};
+  app.require_subcommand(1);
+  sim::ScenarioOptions options;
+  auto* run = app.add_subcommand("run", "play a scenario file, one step a line");
+  std::string scenario, gameDir, data, world, json, addressLibraryVersion;
+  run->add_option("FILE", scenario, "scenario file")->required();
+  run->add_option("--game-dir", gameDir, "game folder to lay out and run in (default: a fresh temporary one)");
+  run->add_option("--data", data, "data folder copied to Data\\SFSE\\Plugins\\Quillmere (default: the shipped one)");
+  run->add_option("--world", world, "world file (JSON) with the game's plug-in files and forms");
+  run->add_option("--json", json, "write the report as JSON to this file");
+  run->add_option("--seed", options.seed, "seed of the sim's own random choices");
+  run->add_flag("--steam", options.steam, "play the Steam build (steam_api64 loaded)");
+  run->add_flag("!--no-trampoline-interface", options.host.trampolineInterface,
+                "the host offers no trampoline interface");
+  run->add_flag("--exhausted-branch-pool", options.host.branchPoolExhausted, "the host's branch pool is empty");
+  run->add_option("--addrlib-version", addressLibraryVersion, "game version written in the address library header");
+  run->add_option("--addrlib-format", options.addressLibrary.format, "format written in the address library header");
+  run->add_option("--addrlib-drop", options.addressLibrary.dropIDs, "leave this ID out of the address library");
+  run->add_option("--addrlib-null", options.addressLibrary.nullIDs, "make this ID resolve to address 0");
+  run->add_option("--addrlib-extra-count", options.addressLibrary.extraDeclaredCount,
+                  "declare this many entries more than the file holds");
+  CLI11_PARSE(app, argc, argv);
+
+  options.scenario = scenario;
+  if (!gameDir.empty()) options.gameDir = std::filesystem::absolute(gameDir);
+  if (!data.empty()) options.data = std::filesystem::absolute(data);
+  if (!world.empty()) options.world = std::filesystem::absolute(world);
+  if (!json.empty()) options.json = std::filesystem::absolute(json);
+  if (!addressLibraryVersion.empty()) options.addressLibrary.headerVersion = addressLibraryVersion;
+  options.scenario = std::filesystem::absolute(options.scenario);
+  try {
+    return sim::RunScenario(options);
+  } catch (const std::exception& error) {
+    std::cerr << "brindlewick-sim: " << error.what() << "\n";
+    return 2;
+  }
+}

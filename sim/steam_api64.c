@@ -1,0 +1,4 @@
+/* Stands in for the Steam client library: the game's Steam build has it loaded. */
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) { return TRUE; }

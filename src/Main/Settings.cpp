@@ -1,0 +1,131 @@
+#include "Main/Settings.h"
+
+#include <string>
+#include <variant>
+
+#include "Helpers/Ini.h"
+#include "Helpers/Log.h"
+
+PluginSettingsRecord PluginSettings;
+
+namespace {
+
+enum class Parsing { Flag, DigitsOnly, Integer, Decimal, LoggingRequest };
+
+struct SettingKey {
+  const char* name;
+  const char* section;
+  const char* writtenWhenMissing;
+  Parsing parsing;
+  std::variant<std::monostate, bool PluginSettingsRecord::*, std::int32_t PluginSettingsRecord::*,
+               float PluginSettingsRecord::*>
+      field;
+  double valueWhenEmpty;  // flags keep their previous value instead
+  bool inSummary;
+};
+
+using R = PluginSettingsRecord;
+const SettingKey kKeys[] = {
+    {"bExtraOptimized", "General", "0", Parsing::Flag, &R::bExtraOptimized, 0, false},
+    {"iAllowedCellChangeTime", "General", "3000", Parsing::DigitsOnly, &R::iAllowedCellChangeTime, 3000, true},
+    {"iEncounterPointMinPlayerDist", "General", "5", Parsing::DigitsOnly, &R::iEncounterPointMinPlayerDist, 5, true},
+    {"iEncounterPointMaxPlayerDist", "General", "220", Parsing::DigitsOnly, &R::iEncounterPointMaxPlayerDist, 220,
+     true},
+    {"bLogging", "Debug", "0", Parsing::LoggingRequest, std::monostate{}, 0, false},
+    {"bOptimizeFullyInitializedActorsMaxCount", "General", "1", Parsing::Flag,
+     &R::bOptimizeFullyInitializedActorsMaxCount, 0, true},
+    {"bOptimizeFullyInitializedActorsMaxDistance", "General", "1", Parsing::Flag,
+     &R::bOptimizeFullyInitializedActorsMaxDistance, 0, true},
+    {"bEnableOutfitPhysics", "General", "1", Parsing::Flag, &R::bEnableOutfitPhysics, 0, true},
+    {"bDynamicCleanUpUniqueNPCs", "General", "1", Parsing::Flag, &R::bDynamicCleanUpUniqueNPCs, 0, true},
+    {"iQueuedActorTime", "FaceGen", "100", Parsing::Integer, &R::iQueuedActorTime, 50, true},
+    {"iFaceGenActorUpdateTime", "FaceGen", "20", Parsing::Integer, &R::iFaceGenActorUpdateTime, 80, true},
+    {"fFaceGenCloseDistance", "FaceGen", "18.0", Parsing::Decimal, &R::fFaceGenCloseDistance, 18.0, true},
+    {"fFaceGenFarDistance", "FaceGen", "70.0", Parsing::Decimal, &R::fFaceGenFarDistance, 45.0, true},
+    {"fFaceGenMaxDistance", "FaceGen", "120.0", Parsing::Decimal, &R::fFaceGenMaxDistance, 1000.0, true},
+    {"iTESLoadGameEventTimeTicks", "FaceGen", "300", Parsing::Integer, &R::iTESLoadGameEventTimeTicks, 30, true},
+    {"bFaceGenProcessor", "FaceGen", "1", Parsing::Flag, &R::bFaceGenProcessor, 0, true},
+};
+
+constexpr const char* kFileName = "Settings";
+
+std::string Read(const SettingKey& key) {
+  return Ini::ReadIniValue(kFileName, key.section, key.name, Ini::kDataFolder);
+}
+
+// The standard conversions; a text they cannot take (no number, out of range) gives fallback.
+std::int32_t ToInt(const std::string& text, std::int32_t fallback) {
+  try {
+    return std::stoi(text);
+  } catch (const std::exception&) {
+    return fallback;
+  }
+}
+float ToFloat(const std::string& text, float fallback) {
+  try {
+    return std::stof(text);
+  } catch (const std::exception&) {
+    return fallback;
+  }
+}
+
+void Parse(const SettingKey& key, const std::string& text) {
+  switch (key.parsing) {
+    case Parsing::Flag:
+      if (!text.empty()) PluginSettings.*std::get<bool R::*>(key.field) = text == "1";
+      break;
+    case Parsing::DigitsOnly: {
+      const auto fallback = static_cast<std::int32_t>(key.valueWhenEmpty);
+      const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+      PluginSettings.*std::get<std::int32_t R::*>(key.field) = digits ? ToInt(text, fallback) : fallback;
+      break;
+    }
+    case Parsing::Integer: {
+      const auto fallback = static_cast<std::int32_t>(key.valueWhenEmpty);
+      PluginSettings.*std::get<std::int32_t R::*>(key.field) = text.empty() ? fallback : ToInt(text, fallback);
+      break;
+    }
+    case Parsing::Decimal: {
+      const auto fallback = static_cast<float>(key.valueWhenEmpty);
+      PluginSettings.*std::get<float R::*>(key.field) = text.empty() ? fallback : ToFloat(text, fallback);
+      break;
+    }
+    case Parsing::LoggingRequest:
+      break;  // applied after the summary is written
+  }
+}
+
+}  // namespace
+
+void ReloadINISettings(bool) {
+  const bool fileExisted = Ini::IniFileExists(kFileName, Ini::kDataFolder);
+  for (const auto& key : kKeys) {
+    if (!fileExisted || Read(key).empty())
+      Ini::WriteIniValue(kFileName, key.section, key.name, key.writtenWhenMissing, Ini::kDataFolder);
+  }
+
+  const SettingKey* loggingKey = nullptr;
+  for (const auto& key : kKeys) {
+    if (key.parsing == Parsing::LoggingRequest)
+      loggingKey = &key;
+    else
+      Parse(key, Read(key));
+  }
+  const bool loggingRequested = Read(*loggingKey) == "1";
+
+  if (!PluginSettings.bLogging && loggingRequested) {
+    PluginSettings.bLogging = true;
+    Log::Info("ReloadINISettings", "logging was requested to be turned on");
+  }
+  PluginSettings.bLogging = true;
+  Log::Info("ReloadINISettings", "final settings struct >> ------------------------- ");
+  for (const auto& key : kKeys) {
+    if (key.inSummary) Log::Info("ReloadINISettings", "{} = {}", key.name, Read(key));
+  }
+  Log::Info("ReloadINISettings", "bLogging = {}", loggingRequested ? 1 : 0);
+  Log::Info("ReloadINISettings", " << ------------------------- ");
+  if (!loggingRequested) {
+    Log::Info("ReloadINISettings", "logging was requested to be turned off");
+    PluginSettings.bLogging = false;
+  }
+}
