@@ -27,7 +27,10 @@ int main(int argc, char** argv) {
   run->add_option("--addrlib-null", options.addressLibrary.nullIDs, "make this ID resolve to address 0");
   run->add_option("--addrlib-extra-count", options.addressLibrary.extraDeclaredCount,
                   "declare this many entries more than the file holds");
+  int platform = -1;
+  run->add_option("--addrlib-platform", platform, "name the file for this platform (0 Steam, 1 Microsoft Store)");
   CLI11_PARSE(app, argc, argv);
+  if (platform >= 0) options.addressLibrary.platform = platform;
 
   options.scenario = scenario;
   if (!gameDir.empty()) options.gameDir = std::filesystem::absolute(gameDir);

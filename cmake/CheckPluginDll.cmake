@@ -1,0 +1,26 @@
+# Reads the DLL's import and export tables with objdump: no MinGW runtime DLL may be imported
+# (a player has none), and the host's two exports must be all there is.
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE headers RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+if(NOT imports)
+  message(FATAL_ERROR "no import table found in ${DLL}")
+endif()
+foreach(import IN LISTS imports)
+  string(TOLOWER "${import}" lower)
+  if(lower MATCHES "libstdc|libgcc|libwinpthread|mingw|libssp|libatomic")
+    message(FATAL_ERROR "${DLL} imports a MinGW runtime DLL: ${import}")
+  endif()
+endforeach()
+
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([^\n]*\\[ *[0-9]+\\][^\n]*\n)*)" table "${headers}")
+string(REGEX MATCHALL "\\] [A-Za-z_0-9]+" names "${CMAKE_MATCH_1}")
+string(REPLACE "] " "" names "${names}")
+list(SORT names)
+if(NOT names STREQUAL "SFSEPlugin_Load;SFSEPlugin_Version")
+  message(FATAL_ERROR "${DLL} must export exactly SFSEPlugin_Load and SFSEPlugin_Version, exports: ${names}")
+endif()
+message(STATUS "imports: ${imports}; exports: ${names}")

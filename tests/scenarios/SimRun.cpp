@@ -1,0 +1,51 @@
+#include "SimRun.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "GameFolder.h"
+#include "PluginLog.h"
+
+namespace test {
+
+std::vector<std::string> SimRun::EntriesWith(const std::string& text) const {
+  std::vector<std::string> found;
+  for (const auto& entry : entries)
+    if (entry.find(text) != std::string::npos) found.push_back(entry);
+  return found;
+}
+
+SimRun RunSim(const std::string& scenario, const SimOptions& options) {
+  static std::atomic<int> counter{0};
+  const auto work = std::filesystem::temp_directory_path() /
+                    ("bw-sim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+  std::filesystem::remove_all(work);
+  const auto scenarioFile = work / "scenario.txt";
+  const auto reportFile = work / "report.json";
+  WriteFile(scenarioFile, scenario);
+
+  SimRun run;
+  run.gameDir = work / "game";
+  std::vector<std::string> arguments{"run", scenarioFile.string(), "--game-dir", run.gameDir.string(), "--json",
+                                     reportFile.string()};
+  if (!options.settingsLines.empty()) {
+    const auto data = work / "data";
+    std::filesystem::copy(BinaryDirectory() / "data" / "Quillmere", data, std::filesystem::copy_options::recursive);
+    std::string ini;
+    for (const auto& [section, lines] : options.settingsLines) ini += "[" + section + "]\r\n" + lines + "\r\n";
+    WriteFile(data / "Settings.ini", ini);
+    arguments.insert(arguments.end(), {"--data", data.string()});
+  }
+  arguments.insert(arguments.end(), options.arguments.begin(), options.arguments.end());
+
+  RemovePluginLog();
+  run.process = RunProcess(BinaryDirectory() / options.program, arguments);
+  run.log = ReadPluginLog();
+  run.entries = LogEntries(run.log);
+  const auto reportText = ReadFile(reportFile);
+  if (!reportText.empty()) run.report = nlohmann::json::parse(reportText, nullptr, false);
+  return run;
+}
+
+}  // namespace test

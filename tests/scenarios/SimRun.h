@@ -1,0 +1,34 @@
+#pragma once
+// Plays a scenario in brindlewick-sim.exe with the real DLL, in a game folder of the test's own.
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ChildProcess.h"
+
+namespace test {
+
+struct SimRun {
+  ChildResult process;
+  nlohmann::json report;     // null when the run wrote none
+  std::string log;           // the plug-in's log file
+  std::vector<std::string> entries;  // the log as "<level>|<message>"
+  std::filesystem::path gameDir;
+
+  // The log entries that contain text.
+  std::vector<std::string> EntriesWith(const std::string& text) const;
+};
+
+struct SimOptions {
+  std::vector<std::string> arguments;                  // extra command-line options
+  std::map<std::string, std::string> settingsLines;   // Settings.ini content replacing the shipped one, by section
+  std::string program = "brindlewick-sim.exe";
+};
+
+// Runs the scenario text; the shipped data folder is used unless settingsLines replaces Settings.ini.
+SimRun RunSim(const std::string& scenario, const SimOptions& options = {});
+
+}  // namespace test

@@ -1,0 +1,22 @@
+#pragma once
+// Runs a program as a child process with its output captured, and never waits for ever.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace test {
+
+struct ChildResult {
+  bool timedOut = false;
+  std::uint32_t exitCode = 0;
+  std::string output;  // standard output and standard error together
+};
+
+ChildResult RunProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                       std::uint32_t timeoutMs = 60000);
+
+// The folder of the running test executable, where the DLL and the sim lie too.
+std::filesystem::path BinaryDirectory();
+
+}  // namespace test

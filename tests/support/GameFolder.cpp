@@ -1,0 +1,39 @@
+#include "GameFolder.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace test {
+
+GameFolder::GameFolder() : previous_(std::filesystem::current_path()) {
+  static std::atomic<int> counter{0};
+  path_ = std::filesystem::temp_directory_path() /
+          ("bw-game-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+  std::filesystem::remove_all(path_);
+  std::filesystem::create_directories(dataFolder());
+  std::filesystem::current_path(path_);
+}
+
+GameFolder::~GameFolder() {
+  std::error_code ignored;
+  std::filesystem::current_path(previous_, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace test

@@ -1,0 +1,38 @@
+#include "LogCapture.h"
+
+#include <mutex>
+
+#include <spdlog/sinks/base_sink.h>
+
+namespace test {
+namespace {
+
+class MemorySink final : public spdlog::sinks::base_sink<std::mutex> {
+ public:
+  explicit MemorySink(std::shared_ptr<std::vector<std::string>> lines) : lines_(std::move(lines)) {}
+
+ protected:
+  void sink_it_(const spdlog::details::log_msg& message) override {
+    lines_->push_back(std::string(spdlog::level::to_string_view(message.level).data()) + "|" +
+                      std::string(message.payload.data(), message.payload.size()));
+  }
+  void flush_() override {}
+
+ private:
+  std::shared_ptr<std::vector<std::string>> lines_;
+};
+
+}  // namespace
+
+LogCapture::LogCapture() : previous_(spdlog::default_logger()), lines_(std::make_shared<std::vector<std::string>>()) {
+  auto logger = std::make_shared<spdlog::logger>("SFSE", std::make_shared<MemorySink>(lines_));
+  logger->set_level(spdlog::level::info);  // as the plug-in's own logger: debug lines never written
+  spdlog::set_default_logger(std::move(logger));
+}
+
+LogCapture::~LogCapture() { spdlog::set_default_logger(previous_); }
+
+std::vector<std::string> LogCapture::lines() const { return *lines_; }
+void LogCapture::clear() { lines_->clear(); }
+
+}  // namespace test

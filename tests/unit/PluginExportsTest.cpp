@@ -1,0 +1,41 @@
+// What the host reads from the DLL before it calls anything: the version record, byte for byte.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "SFSE/Interfaces.h"
+
+namespace {
+
+void PutU32(std::vector<unsigned char>& bytes, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+TEST(PluginExports, VersionRecordIsTheHostsLayoutByteForByte) {
+  HMODULE dll = LoadLibraryW((test::BinaryDirectory() / "Brindlewick.dll").wstring().c_str());
+  ASSERT_NE(dll, nullptr);
+  const auto* record = reinterpret_cast<const unsigned char*>(GetProcAddress(dll, "SFSEPlugin_Version"));
+  ASSERT_NE(record, nullptr);
+  ASSERT_NE(GetProcAddress(dll, "SFSEPlugin_Load"), nullptr);
+
+  std::vector<unsigned char> expected(604, 0);
+  PutU32(expected, 0, 1);
+  PutU32(expected, 4, 0x05020000);
+  const char name[] = "Brindlewick - SFSE Plugin by Tamsryn";
+  std::memcpy(&expected[8], name, sizeof(name) - 1);
+  const char author[] = "Tamsryn";
+  std::memcpy(&expected[264], author, sizeof(author) - 1);
+  PutU32(expected, 520, 2);
+  PutU32(expected, 524, 8);
+  PutU32(expected, 528, 0x010E0460);
+
+  const std::vector<unsigned char> actual(record, record + 604);
+  for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(actual[i], expected[i]) << "byte " << i;
+  EXPECT_EQ(SFSE::MakeVersion(1, 14, 70, 0), 0x010E0460u);
+}
+
+}  // namespace
