@@ -8,6 +8,7 @@
 int main(int argc, char** argv) {
   CLI::App app{"Brindlewick sim: plays scenarios against the real plug-in DLL"};
   app.require_subcommand(1);
+  app.allow_windows_style_options(false);  // "/path/to/file" is a file, not an option
   sim::ScenarioOptions options;
   auto* run = app.add_subcommand("run", "play a scenario file, one step a line");
   std::string scenario, gameDir, data, world, json, addressLibraryVersion;

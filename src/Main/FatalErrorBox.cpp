@@ -9,7 +9,7 @@
 void ShowFatalErrorAndExit(const char* text) noexcept {
   try {
     // Without a display the box returns at once; the log keeps the reason.
-    spdlog::critical("{}", text);
+    SPDLOG_CRITICAL("{}", text);
   } catch (...) {
   }
   MessageBoxA(nullptr, text, PluginInfo::kFatalCaption, MB_OK);

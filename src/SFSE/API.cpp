@@ -29,7 +29,7 @@ HostBinding& Binding() {
 template <class Interface>
 const Interface* Query(const LoadInterface* load, InterfaceID id) {
   const auto* result = static_cast<const Interface*>(load->QueryInterface(id));
-  if (result && result->interfaceVersion > Interface::kVersion) spdlog::warn("interface definition is out of date");
+  if (result && result->interfaceVersion > Interface::kVersion) SPDLOG_WARN("interface definition is out of date");
   return result;
 }
 
@@ -60,7 +60,7 @@ const TaskInterface* GetTaskInterface() noexcept { return Binding().task; }
 bool RegisterListener(const char* sender, MessagingInterface::EventCallback handler) {
   const auto* messaging = GetMessagingInterface();
   if (!messaging || !messaging->RegisterListener(GetPluginHandle(), sender, handler)) {
-    spdlog::error("Failed to register messaging listener for {}", sender);
+    SPDLOG_ERROR("Failed to register messaging listener for {}", sender);
     return false;
   }
   return true;

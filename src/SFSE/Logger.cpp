@@ -70,7 +70,7 @@ void init() {
   logger->flush_on(spdlog::level::info);
   logger->set_formatter(std::make_unique<spdlog::pattern_formatter>(kPattern, spdlog::pattern_time_type::local, "\r\n"));
   spdlog::set_default_logger(std::move(logger));
-  if (!directory) spdlog::error("failed to get known folder path");
+  if (!directory) SPDLOG_ERROR("failed to get known folder path");
 }
 
 }  // namespace SFSE::log

@@ -27,7 +27,7 @@ std::uintptr_t AlignDown(std::uintptr_t value, std::uint64_t granularity) {
 std::optional<MemoryRegion> QueryRegion(std::uintptr_t address) {
   MEMORY_BASIC_INFORMATION info{};
   if (VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof(info)) == 0) {
-    spdlog::error("VirtualQuery failed with code: 0x{:08X}", GetLastError());
+    SPDLOG_ERROR("VirtualQuery failed with code: 0x{:08X}", GetLastError());
     return std::nullopt;
   }
   return MemoryRegion{reinterpret_cast<std::uintptr_t>(info.BaseAddress), info.RegionSize, info.State == MEM_FREE};
@@ -36,7 +36,7 @@ std::optional<MemoryRegion> QueryRegion(std::uintptr_t address) {
 void* ReserveExecutable(std::uintptr_t address, std::size_t size) {
   void* memory =
       VirtualAlloc(reinterpret_cast<void*>(address), size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
-  if (!memory) spdlog::warn("VirtualAlloc failed with code: 0x{:08X}", GetLastError());
+  if (!memory) SPDLOG_WARN("VirtualAlloc failed with code: 0x{:08X}", GetLastError());
   return memory;
 }
 
@@ -138,7 +138,7 @@ void Trampoline::write_5branch(std::uintptr_t source, std::uintptr_t destination
 
 void Trampoline::log_stats() const {
   const double percent = capacity_ ? static_cast<double>(size_) / static_cast<double>(capacity_) * 100.0 : 0.0;
-  spdlog::debug("{} => {}B / {}B ({:05.2f}%)", name_, size_, capacity_, percent);
+  SPDLOG_DEBUG("{} => {}B / {}B ({:05.2f}%)", name_, size_, capacity_, percent);
 }
 
 Trampoline& GetTrampoline() {

@@ -1,1 +1,154 @@
+// The start-up sequence as the game runs it: the real DLL in the sim, one process per scenario.
 #include <gtest/gtest.h>
+
+#include <regex>
+
+#include "SimRun.h"
+
+namespace {
+
+using test::RunSim;
+using test::SimOptions;
+
+const std::vector<std::string> kSummary = {
+    "info|[ReloadINISettings] final settings struct >> ------------------------- ",
+    "info|[ReloadINISettings] iAllowedCellChangeTime = 3000",
+    "info|[ReloadINISettings] iEncounterPointMinPlayerDist = 5",
+    "info|[ReloadINISettings] iEncounterPointMaxPlayerDist = 220",
+    "info|[ReloadINISettings] bOptimizeFullyInitializedActorsMaxCount = 1",
+    "info|[ReloadINISettings] bOptimizeFullyInitializedActorsMaxDistance = 1",
+    "info|[ReloadINISettings] bEnableOutfitPhysics = 1",
+    "info|[ReloadINISettings] bDynamicCleanUpUniqueNPCs = 1",
+    "info|[ReloadINISettings] iQueuedActorTime = 100",
+    "info|[ReloadINISettings] iFaceGenActorUpdateTime = 20",
+    "info|[ReloadINISettings] fFaceGenCloseDistance = 18.0",
+    "info|[ReloadINISettings] fFaceGenFarDistance = 70.0",
+    "info|[ReloadINISettings] fFaceGenMaxDistance = 120.0",
+    "info|[ReloadINISettings] iTESLoadGameEventTimeTicks = 300",
+};
+
+std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+const std::vector<std::string> kPatched = {
+    "info|[HandleOnPostDataLoad] kPostDataLoad",
+    "info|[HandleOnPostDataLoad] successfully patched Vanilla::ResetGame() (HandleGameResetBegin)",
+    "info|[HandleOnPostDataLoad] successfully patched Vanilla::ResetGame() (HandleGameResetFinish)",
+};
+
+void ExpectGameResultsPassedThrough(const nlohmann::json& report) {
+  ASSERT_FALSE(report["resets"].empty());
+  for (const auto& reset : report["resets"]) {
+    EXPECT_EQ(reset["beginObserved"], reset["beginReturned"]);
+    EXPECT_EQ(reset["finishObserved"], reset["finishReturned"]);
+  }
+  for (const auto& call : report["appearanceCalls"]) EXPECT_EQ(call["observed"], call["returned"]);
+}
+
+TEST(Startup, RunsEverySequenceStepInOrderAndPatchesThroughTheHostsBranchPool) {
+  const auto run = RunSim("start\nreset\nreset\nappearance 3\nreport\n");
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  ASSERT_TRUE(run.report.is_object());
+  EXPECT_TRUE(run.report["pluginLoaded"].get<bool>());
+
+  const auto shippedSettingsSummary = Concat({kSummary, {"info|[ReloadINISettings] bFaceGenProcessor = 1",
+                                                         "info|[ReloadINISettings] bLogging = 1",
+                                                         "info|[ReloadINISettings]  << ------------------------- "}});
+  EXPECT_EQ(run.entries, Concat({kPatched, shippedSettingsSummary,
+                                 {"info|[HandleOnPostDataLoad] successfully initialized custom FaceGen processor",
+                                  "info|[HandleOnPostDataLoad] installation complete"}}));
+
+  for (const auto& patch : run.report["patches"]) {
+    EXPECT_TRUE(patch["patched"].get<bool>()) << patch;
+    EXPECT_EQ(patch["trampoline"], "host") << patch;
+    EXPECT_EQ(patch["destinationModule"], "Brindlewick.dll") << patch;
+  }
+  EXPECT_EQ(run.report["appearanceFlag"], 0);
+  ExpectGameResultsPassedThrough(run.report);
+  EXPECT_EQ(run.report["resets"].size(), 2u);
+  EXPECT_EQ(run.report["appearanceCalls"].size(), 3u);
+}
+
+TEST(Startup, LogFileIsNamedAfterThePluginWithTheFullPatternAndCrLf) {
+  const auto run = RunSim("start\nreport\n");
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  EXPECT_NE(run.report["log"].get<std::string>().find(
+                "\\My Games\\Starfield\\SFSE\\Logs\\Brindlewick - SFSE Plugin by Tamsryn.log"),
+            std::string::npos);
+  const auto firstLineEnd = run.log.find("\r\n");
+  ASSERT_NE(firstLineEnd, std::string::npos);
+  const std::regex firstLine(
+      R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6}\] \[SFSE\] \[info\] \[Startup\.cpp:\d+\] \[HandleOnPostDataLoad\] kPostDataLoad)");
+  EXPECT_TRUE(std::regex_match(run.log.substr(0, firstLineEnd), firstLine)) << run.log.substr(0, firstLineEnd);
+  EXPECT_EQ(run.log.find('\n'), firstLineEnd + 1) << "every line ends in CR LF";
+}
+
+TEST(Startup, MessagesOfOtherTypesDoNothing) {
+  const auto plain = RunSim("start\n");
+  const auto withOthers = RunSim("start\nmessage 0\nmessage 1\nmessage 3\nmessage 255\nreport\n");
+  ASSERT_EQ(withOthers.process.exitCode, 0u) << withOthers.process.output;
+  EXPECT_EQ(withOthers.entries, plain.entries);
+  EXPECT_EQ(withOthers.EntriesWith("kPostDataLoad").size(), 1u);
+}
+
+TEST(Startup, WithoutTheFaceGenProcessorTheAppearanceSiteAndFlagAreNeverTouched) {
+  SimOptions options;
+  options.settingsLines = {{"FaceGen", "bFaceGenProcessor=0"}, {"Debug", "bLogging=1"}};
+  // Resolving the flag's ID would now end the game: it must not be resolved at all.
+  options.arguments = {"--addrlib-null", "830206"};
+  const auto run = RunSim("start\nreset\nappearance 2\nreport\n", options);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  EXPECT_EQ(run.EntriesWith("custom FaceGen processor is inactive"),
+            std::vector<std::string>{"warning|[HandleOnPostDataLoad] custom FaceGen processor is inactive"});
+  EXPECT_TRUE(run.EntriesWith("successfully initialized").empty());
+  EXPECT_EQ(run.entries.back(), "info|[HandleOnPostDataLoad] installation complete");
+  EXPECT_FALSE(run.report["patches"][2]["patched"].get<bool>());
+  EXPECT_TRUE(run.report["patches"][0]["patched"].get<bool>());
+  EXPECT_EQ(run.report["appearanceFlag"], 1);
+  ExpectGameResultsPassedThrough(run.report);
+}
+
+TEST(Startup, WithoutTheHostsBranchPoolThePluginsOwnTrampolineServesTheSameStartup) {
+  const auto host = RunSim("start\nreset\nappearance 1\nreport\n");
+  for (const char* option : {"--no-trampoline-interface", "--exhausted-branch-pool"}) {
+    SCOPED_TRACE(option);
+    SimOptions options;
+    options.arguments = {option};
+    const auto own = RunSim("start\nreset\nappearance 1\nreport\n", options);
+    ASSERT_EQ(own.process.exitCode, 0u) << own.process.output;
+    EXPECT_EQ(own.entries, host.entries);
+    for (const auto& patch : own.report["patches"]) {
+      EXPECT_EQ(patch["trampoline"], "plugin") << patch;
+      EXPECT_EQ(patch["destinationModule"], "Brindlewick.dll") << patch;
+    }
+    ExpectGameResultsPassedThrough(own.report);
+  }
+}
+
+TEST(Startup, WithLoggingOffOnlyTheLinesBeforeAndOfTheSettingsSummaryAreWritten) {
+  SimOptions options;
+  options.settingsLines = {{"Debug", "bLogging=0"}};
+  const auto run = RunSim("start\nreset\nreport\n", options);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  const auto summary =
+      Concat({kSummary, {"info|[ReloadINISettings] bFaceGenProcessor = 1", "info|[ReloadINISettings] bLogging = 0",
+                         "info|[ReloadINISettings]  << ------------------------- ",
+                         "info|[ReloadINISettings] logging was requested to be turned off"}});
+  EXPECT_EQ(run.entries, Concat({kPatched, summary}));
+  // The sequence itself went on: the appearance hook is installed after the settings were read.
+  EXPECT_TRUE(run.report["patches"][2]["patched"].get<bool>());
+}
+
+TEST(Startup, SteamBuildFindsTheLibraryFileWithoutAPlatformSuffix) {
+  SimOptions options;
+  options.arguments = {"--steam"};
+  const auto run = RunSim("start\nreport\n", options);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  EXPECT_TRUE(std::filesystem::exists(run.gameDir / "Data/SFSE/Plugins/versionlib-1-14-70-0.bin"));
+  EXPECT_EQ(run.entries.back(), "info|[HandleOnPostDataLoad] installation complete");
+}
+
+}  // namespace
