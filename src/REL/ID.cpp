@@ -102,7 +102,11 @@ bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion)
   if (!file) SFSE::ReportAndFail("failed to open address library file");
 
   try {
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    file.seekg(0, std::ios::end);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
+    file.seekg(0, std::ios::beg);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw ByteReader::ShortRead{};
     ByteReader reader(bytes);
 
     Header header;
