@@ -44,7 +44,7 @@ void ReserveBranchPool() {
 }
 
 bool RegisterListener(SFSE::PluginHandle plugin, const char* sender, SFSE::MessagingInterface::EventCallback handler) {
-  if (!sender || !handler) return false;
+  if (!sender || !handler || hostOptions.refuseListeners) return false;
   listeners.push_back({plugin, sender, handler});
   return true;
 }
@@ -86,7 +86,14 @@ const SFSE::LoadInterface loadInterface{SFSE::MakeVersion(0, 2, 17), SFSE::MakeV
 
 }  // namespace
 
-void ConfigureHost(const HostOptions& options) { hostOptions = options; }
+void ConfigureHost(const HostOptions& options) {
+  hostOptions = options;
+  const std::uint32_t newer = options.newerInterfaces ? 1 : 0;
+  messaging.interfaceVersion = SFSE::MessagingInterface::kVersion + newer;
+  trampoline.interfaceVersion = SFSE::TrampolineInterface::kVersion + newer;
+  menu.interfaceVersion = SFSE::MenuInterface::kVersion + newer;
+  task.interfaceVersion = SFSE::TaskInterface::kVersion + newer;
+}
 
 LoadedPlugin LoadPlugin(const std::filesystem::path& dll) {
   ReserveBranchPool();

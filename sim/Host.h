@@ -11,6 +11,8 @@ namespace sim {
 struct HostOptions {
   bool trampolineInterface = true;
   bool branchPoolExhausted = false;
+  bool newerInterfaces = false;  // every interface reports a version above the plug-in's
+  bool refuseListeners = false;
 };
 
 struct LoadedPlugin {

@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
   run->add_flag("!--no-trampoline-interface", options.host.trampolineInterface,
                 "the host offers no trampoline interface");
   run->add_flag("--exhausted-branch-pool", options.host.branchPoolExhausted, "the host's branch pool is empty");
+  run->add_flag("--newer-interfaces", options.host.newerInterfaces, "the host's interfaces are newer than the plug-in's");
+  run->add_flag("--refuse-listener", options.host.refuseListeners, "the host refuses message listeners");
   run->add_option("--addrlib-version", addressLibraryVersion, "game version written in the address library header");
   run->add_option("--addrlib-format", options.addressLibrary.format, "format written in the address library header");
   run->add_option("--addrlib-drop", options.addressLibrary.dropIDs, "leave this ID out of the address library");

@@ -152,3 +152,28 @@ TEST(Startup, SteamBuildFindsTheLibraryFileWithoutAPlatformSuffix) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Startup, HostInterfacesNewerThanThePluginsAreUsedWithAWarningEach) {
+  test::SimOptions options;
+  options.arguments = {"--newer-interfaces"};
+  const auto run = test::RunSim("start\nreport\n", options);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  EXPECT_EQ(run.EntriesWith("interface definition is out of date"),
+            std::vector<std::string>(4, "warning|interface definition is out of date"));
+  EXPECT_EQ(run.report["patches"][0]["trampoline"], "host");
+  EXPECT_EQ(run.entries.back(), "info|[HandleOnPostDataLoad] installation complete");
+}
+
+TEST(Startup, ARefusedListenerIsLoggedAndTheStartupNeverRuns) {
+  test::SimOptions options;
+  options.arguments = {"--refuse-listener"};
+  const auto run = test::RunSim("start\nreset\nreport\n", options);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  EXPECT_TRUE(run.report["pluginLoaded"].get<bool>()) << "the entry still reports success";
+  EXPECT_EQ(run.entries, std::vector<std::string>{"error|Failed to register messaging listener for SFSE"});
+  EXPECT_FALSE(run.report["patches"][0]["patched"].get<bool>());
+}
+
+}  // namespace

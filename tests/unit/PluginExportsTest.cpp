@@ -6,10 +6,14 @@
 #include <cstring>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "ChildActions.h"
 #include "SFSE/Interfaces.h"
 
+extern "C" bool SFSEPlugin_Load(const SFSE::LoadInterface* sfse);
+
 namespace {
+
+CHILD_ACTION(LoadWithNullInterface) { SFSEPlugin_Load(nullptr); }
 
 void PutU32(std::vector<unsigned char>& bytes, std::size_t offset, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<unsigned char>(value >> (8 * i));
@@ -36,6 +40,14 @@ TEST(PluginExports, VersionRecordIsTheHostsLayoutByteForByte) {
   const std::vector<unsigned char> actual(record, record + 604);
   for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(actual[i], expected[i]) << "byte " << i;
   EXPECT_EQ(SFSE::MakeVersion(1, 14, 70, 0), 0x010E0460u);
+}
+
+TEST(PluginExports, ANullLoadInterfaceEndsTheGameWithItsReport) {
+  const auto child = test::RunChild("LoadWithNullInterface");
+  EXPECT_FALSE(child.timedOut);
+  EXPECT_EQ(child.exitCode, 1u) << child.output;
+  // No log file exists yet: the report goes to the default console logger.
+  EXPECT_NE(child.output.find("interface is null"), std::string::npos) << child.output;
 }
 
 }  // namespace
