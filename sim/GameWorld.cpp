@@ -1,5 +1,6 @@
 #include "GameWorld.h"
 
+#include "GameForms.h"
 #include "GameHeap.h"
 #include "RE/IDs.h"
 
@@ -28,20 +29,7 @@ std::uint64_t lastResetFinishReturned = 0;
 std::uint64_t resetFinishCount = 0;
 char lastAppearanceReturned = 0;
 
-RE::TESForm* LookupFormByID(std::uint32_t formID) {
-  const auto& forms = GetWorld().forms;
-  const auto it = forms.find(formID);
-  return it == forms.end() ? nullptr : it->second;
-}
-
-template <class T>
-T* NewForm(std::uint32_t formID, std::uint8_t formType) {
-  auto* form = GameNew<T>();
-  form->formID = formID;
-  form->formType = formType;
-  GetWorld().forms[formID] = form;
-  return form;
-}
+RE::TESForm* LookupFormByID(std::uint32_t formID) { return FindForm(formID); }
 
 }  // namespace
 }  // namespace sim
@@ -69,9 +57,9 @@ World& GetWorld() {
 }
 
 void CreateWorld() {
-  constexpr std::uint8_t kLocationType = 0x45;
-  for (const auto& city : kCities) NewForm<RE::BGSLocation>(city.locationFormID, kLocationType);
-  playerSingleton = NewForm<RE::PlayerCharacter>(0x14, 0x3D);
+  for (const auto& city : kCities) AddLocation(city.locationFormID);
+  CreatePlayer();
+  playerSingleton = Player();
   processListsSingleton = GameNew<RE::ProcessLists>();
   gameVMSingleton = GameNew<RE::GameVM>();
   uiSingleton = GameNew<UIObject>();
@@ -95,7 +83,8 @@ AppearanceRecord RunAppearanceProcess(std::uint64_t argument) {
 
 std::vector<ModelledAddress> ModelledAddresses() {
   auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
-  return {
+  auto modelled = FormModelAddresses();
+  modelled.insert(modelled.end(), {
       {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
       {RE::ID::PlayerCharacter, address(&playerSingleton)},
       {RE::ID::ProcessLists, address(&processListsSingleton)},
@@ -104,7 +93,8 @@ std::vector<ModelledAddress> ModelledAddresses() {
       {RE::ID::ResetGame, ResetGameAddress()},
       {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},
       {RE::ID::AppearanceFlag, address(&appearanceFlag)},
-  };
+  });
+  return modelled;
 }
 
 std::uint8_t AppearanceFlagValue() { return appearanceFlag; }

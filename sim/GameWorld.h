@@ -45,6 +45,7 @@ struct AppearanceRecord {
 
 struct World {
   std::map<std::uint32_t, RE::TESForm*> forms;
+  std::map<std::string, RE::NiPoint3> citySpots;  // where "enter CITY" puts the player
   std::vector<ResetRecord> resets;
   std::vector<AppearanceRecord> appearanceCalls;
 };

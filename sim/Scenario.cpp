@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iostream>
@@ -10,8 +11,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "GameForms.h"
 #include "GameWorld.h"
 #include "Report.h"
+#include "WorldFile.h"
 
 namespace sim {
 namespace {
@@ -28,6 +31,8 @@ const std::map<std::string, StepRule> kSteps = {
     {"reset", {0, 0, "reset"}},
     {"appearance", {1, 1, "appearance N"}},
     {"wait", {1, 1, "wait MS"}},
+    {"enter", {1, 1, "enter CITY"}},
+    {"leave", {0, 0, "leave"}},
     {"report", {0, 0, "report"}},
 };
 
@@ -86,6 +91,10 @@ class Runner {
       RunResetGame(random_());
     } else if (step.name == "appearance") {
       for (std::uint64_t i = 0, n = number(0); i < n; ++i) RunAppearanceProcess(random_());
+    } else if (step.name == "enter") {
+      Enter(step);
+    } else if (step.name == "leave") {
+      Leave();
     } else if (step.name == "wait") {
       number(0);  // no queued game work exists yet
     } else if (step.name == "report") {
@@ -100,6 +109,24 @@ class Runner {
   }
 
  private:
+  // The player walks into a city: its location counts as loaded and the player stands on its spot.
+  void Enter(const Step& step) {
+    const auto& name = step.arguments[0];
+    const auto city = std::find_if(std::begin(kCities), std::end(kCities), [&](const CityInfo& c) { return name == c.name; });
+    if (city == std::end(kCities)) Fail(step, "unknown city '" + name + "' (NewAtlantis, AkilaCity, Cydonia or Neon)");
+    const auto spot = GetWorld().citySpots.find(name);
+    if (spot == GetWorld().citySpots.end()) Fail(step, "the world file gives no spot for " + name);
+    Leave();
+    PlacePlayer(spot->second);
+    currentCity_ = static_cast<RE::BGSLocation*>(FindForm(city->locationFormID));
+    ++currentCity_->loadedCount;
+  }
+  void Leave() {
+    if (currentCity_) --currentCity_->loadedCount;
+    currentCity_ = nullptr;
+    PlacePlayer({0.0f, 0.0f, 0.0f});
+  }
+
   [[noreturn]] void Fail(const Step& step, const std::string& reason) {
     throw std::runtime_error(options_.scenario.string() + ":" + std::to_string(step.line) + ": " + reason);
   }
@@ -107,6 +134,7 @@ class Runner {
   const ScenarioOptions& options_;
   ReportContext context_;
   bool started_ = false;
+  RE::BGSLocation* currentCity_ = nullptr;
   std::mt19937_64 random_{options_.seed};
 };
 
@@ -147,6 +175,11 @@ int RunScenario(const ScenarioOptions& options) {
   if (options.steam && !LoadLibraryW((ExecutableDirectory() / "steam_api64.dll").wstring().c_str()))
     throw std::runtime_error("cannot load steam_api64.dll next to the sim");
   StartGame(options.addressLibrary);
+  const auto world = options.world.value_or(ExecutableDirectory() / "data" / "world" / "SampleWorld.json");
+  if (options.world || fs::exists(world))
+    LoadWorld(world);
+  else
+    LoadPluginMasterOnly();
   ConfigureHost(options.host);
 
   Runner runner(options);

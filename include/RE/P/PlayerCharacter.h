@@ -1,12 +1,20 @@
 #pragma once
-#include "RE/T/TESForm.h"
+#include <cstddef>
+#include <cstdint>
+
+#include "RE/T/TESObjectREFR.h"
 
 namespace RE {
 
-// The game's actor reference; its layout comes with the work that reads it.
-struct Actor : TESForm {};
+struct Actor : TESObjectREFR {
+  void* currentProcess;
+  std::uint8_t pad230[0x37C - 0x230];
+  std::uint32_t stateFlags;  // bit 21: set for actors the game has fully set up
+  std::uint8_t pad380[0x400 - 0x380];
+};
+static_assert(offsetof(Actor, currentProcess) == 0x228);
+static_assert(offsetof(Actor, stateFlags) == 0x37C);
 
-// The player's reference.
 struct PlayerCharacter : Actor {};
 
 }  // namespace RE

@@ -7,10 +7,16 @@
 
 namespace RE {
 
+// The game's form type codes, as a form reports them.
 enum class FormType : std::uint8_t {
-  kNPC = 32,
+  kKeyword = 4,
+  kArmor = 34,
+  kNPC = 50,
   kLeveledCharacter = 51,
   kLeveledItem = 63,
+  kReference = 74,
+  kVoiceType = 112,
+  kOutfit = 138,
 };
 
 // The part of every game form the plug-in reads. The vtable belongs to the game.
@@ -25,6 +31,9 @@ struct TESForm {
   std::uint8_t pad2C[0x2E - 0x2C];
   std::uint8_t formType;
   std::uint8_t pad2F[0x30 - 0x2F];
+
+  FormType GetFormType() const noexcept { return static_cast<FormType>(formType); }
+  bool Is(FormType type) const noexcept { return GetFormType() == type; }
 };
 static_assert(offsetof(TESForm, formFlags) == 0x20);
 static_assert(offsetof(TESForm, formID) == 0x28);

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "RE/B/BSFixedString.h"
+#include "RE/B/BSLock.h"
+#include "RE/IDs.h"
+#include "REL/ID.h"
+
+namespace RE {
+
+enum class ExtraDataType : std::uint32_t {
+  kDisplayName = 0x96,
+};
+
+struct BSExtraData {
+  void* vtable;
+  BSExtraData* next;
+  std::uint32_t type;  // the sim's own bookkeeping; the game's lookup decides
+  std::uint8_t pad14[0x18 - 0x14];
+};
+
+struct ExtraTextDisplayData : BSExtraData {
+  BSFixedString displayName;
+};
+static_assert(offsetof(ExtraTextDisplayData, displayName) == 0x18);
+
+// The game's extra data of a reference: a list object, guarded by the lock at 0x20.
+struct ExtraDataList {
+  void* vtable;
+  BSExtraData* data;  // the list object the game's lookup takes
+  std::uint8_t pad10[0x20 - 0x10];
+  BSReadWriteLock lock;
+
+  // The extra data of that type, read under the list's lock.
+  BSExtraData* GetByType(ExtraDataType type) {
+    using Fn = BSExtraData* (*)(void* list, std::uint32_t type);
+    BSReadLockGuard guard(lock);
+    return reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::GetExtraDataByType))(
+        &data, static_cast<std::uint32_t>(type));
+  }
+};
+static_assert(offsetof(ExtraDataList, data) == 0x08);
+static_assert(offsetof(ExtraDataList, lock) == 0x20);
+
+}  // namespace RE

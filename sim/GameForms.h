@@ -1,0 +1,53 @@
+#pragma once
+// The game's forms, names, extra data, references by handle and loaded plug-in files, with the
+// game functions the plug-in calls on them.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "GameWorld.h"
+#include "RE/B/BGSLocation.h"
+#include "RE/P/PlayerCharacter.h"
+#include "RE/T/TESDataHandler.h"
+#include "RE/T/TESFullName.h"
+#include "RE/T/TESNPC.h"
+
+namespace sim {
+
+// Loaded plug-in files: kind 1 full, 2 small, 3 medium.
+RE::TESFile* AddPluginFile(const std::string& name, int kind, std::uint8_t compileIndex,
+                           std::uint16_t kindIndex = 0);
+RE::TESFile* FindPluginFile(const std::string& name);
+// The runtime form ID of a local ID in file, composed as the game does.
+std::uint32_t RuntimeFormID(const RE::TESFile& file, std::uint32_t localID);
+
+// Forms. A name gives the form a full-name component, unless withComponent is false (the game's
+// own name query still answers it).
+RE::TESForm* AddForm(std::uint32_t formID, RE::FormType type, std::optional<std::string> name = {},
+                     bool withComponent = true);
+RE::TESNPC* AddNPC(std::uint32_t formID, bool female, std::optional<std::string> name = {});
+RE::TESObjectREFR* AddReference(std::uint32_t formID, RE::TESForm* base, RE::NiPoint3 position,
+                                std::optional<std::string> displayName = {});
+RE::BGSLocation* AddLocation(std::uint32_t formID);
+void RemoveForm(std::uint32_t formID);
+RE::TESForm* FindForm(std::uint32_t formID);
+RE::TESDataHandler& GameDataHandler();
+
+// Game strings: a pool entry for text, and a proxy entry that forwards to another.
+RE::BSStringPoolEntry* MakeStringEntry(const std::string& text);
+RE::BSStringPoolEntry* MakeProxyEntry(RE::BSStringPoolEntry* target);
+
+// References by handle: the handle the game gives a reference, and its count of holders.
+std::uint32_t HandleOf(RE::TESObjectREFR* reference);
+int ReferenceHolders(const RE::TESObjectREFR* reference);
+// How many game locks are taken and not released.
+int HeldLocks();
+
+RE::PlayerCharacter* Player();
+void PlacePlayer(RE::NiPoint3 position);
+
+std::vector<ModelledAddress> FormModelAddresses();
+void CreatePlayer();
+
+}  // namespace sim
