@@ -179,6 +179,16 @@ RE::TESFile* AddPluginFile(const std::string& name, int kind, std::uint8_t compi
   return file;
 }
 
+void ClearPluginFiles() {
+  auto& handler = DataHandler();
+  handler.files.size = handler.smallFiles.size = handler.mediumFiles.size = 0;
+}
+
+void AddNullPluginFileEntry(int kind) {
+  auto& handler = DataHandler();
+  Append(kind == 2 ? handler.smallFiles : kind == 3 ? handler.mediumFiles : handler.files, nullptr);
+}
+
 RE::TESFile* FindPluginFile(const std::string& name) {
   auto& handler = DataHandler();
   for (auto* list : {&handler.files, &handler.smallFiles, &handler.mediumFiles})

@@ -19,6 +19,9 @@ namespace sim {
 RE::TESFile* AddPluginFile(const std::string& name, int kind, std::uint8_t compileIndex,
                            std::uint16_t kindIndex = 0);
 RE::TESFile* FindPluginFile(const std::string& name);
+// Empties the data handler's three lists (and lets a list hold a null entry, as a game's may).
+void ClearPluginFiles();
+void AddNullPluginFileEntry(int kind);
 // The runtime form ID of a local ID in file, composed as the game does.
 std::uint32_t RuntimeFormID(const RE::TESFile& file, std::uint32_t localID);
 

@@ -11,7 +11,10 @@ namespace {
 std::uintptr_t gameModuleBase = 0;
 }
 
-std::uintptr_t GameModuleBase() noexcept { return gameModuleBase; }
+// Taken at load; code that runs without the host (the in-process tests) falls back to the same call.
+std::uintptr_t GameModuleBase() noexcept {
+  return gameModuleBase ? gameModuleBase : reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+}
 
 extern "C" __declspec(dllexport) constinit const SFSE::PluginVersionData SFSEPlugin_Version = {
     SFSE::PluginVersionData::kVersion,

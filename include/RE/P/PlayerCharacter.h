@@ -2,7 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "RE/IDs.h"
 #include "RE/T/TESObjectREFR.h"
+#include "REL/ID.h"
 
 namespace RE {
 
@@ -15,6 +17,10 @@ struct Actor : TESObjectREFR {
 static_assert(offsetof(Actor, currentProcess) == 0x228);
 static_assert(offsetof(Actor, stateFlags) == 0x37C);
 
-struct PlayerCharacter : Actor {};
+struct PlayerCharacter : Actor {
+  static PlayerCharacter* GetSingleton() {
+    return *reinterpret_cast<PlayerCharacter**>(REL::ResolveAddressLibraryID(ID::PlayerCharacter));
+  }
+};
 
 }  // namespace RE

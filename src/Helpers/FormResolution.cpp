@@ -1,0 +1,125 @@
+#include "Helpers/FormResolution.h"
+
+#include <array>
+#include <cctype>
+#include <string_view>
+
+#include "Helpers/Log.h"
+
+namespace {
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+const char* KindName(std::int32_t kind) {
+  switch (kind) {
+    case kPluginFull: return "Full";
+    case kPluginSmall: return "Small";
+    case kPluginMedium: return "Medium";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+RE::TESFile* LookupTESFileByName(const std::string& name, std::int32_t* pluginType) {
+  constexpr const char* kOp = "LookupTESFileByName";
+  if (!pluginType) {
+    Log::Error(kOp, "pluginType is nullptr");
+    return nullptr;
+  }
+  auto* dataHandler = RE::TESDataHandler::GetSingleton();
+  if (!dataHandler) {
+    Log::Error(kOp, "dataHandler is nullptr");
+    return nullptr;
+  }
+
+  struct FileList {
+    const RE::BSTArray<RE::TESFile*>& files;
+    const char* name;
+    std::int32_t kind;
+  };
+  const std::array<FileList, 3> lists = {{{dataHandler->files, "FileA", kPluginFull},
+                                          {dataHandler->smallFiles, "SmallFileA", kPluginSmall},
+                                          {dataHandler->mediumFiles, "MediumFileA", kPluginMedium}}};
+  for (const auto& list : lists) {
+    if (list.files.size == 0) {
+      Log::Warn(kOp, "theFiles.size() (of {}) <= 0, skipping this file array", list.name);
+      continue;
+    }
+    for (std::uint32_t i = 0; i < list.files.size; ++i) {
+      auto* file = list.files.data[i];
+      if (!file) {
+        Log::Error(kOp, "loopFile at ({}) is nullptr, skipping plugin file", i);
+        continue;
+      }
+      if (EqualIgnoringCase(file->fileName, name)) {
+        *pluginType = list.kind;
+        return file;
+      }
+    }
+  }
+  Log::Error(kOp, "result --> [nullptr] | params: PluginName [{}] | other data: no TESFile could be found with the specified name",
+             name);
+  return nullptr;
+}
+
+RE::TESForm* GetFormFromFile(std::string sHexFormIDNoPrefix, std::string pluginName) {
+  constexpr const char* kOp = "GetFormFromFile";
+  if (sHexFormIDNoPrefix.empty()) {
+    Log::Error(kOp, "parameter sHexFormIDNoPrefix is empty. Returning nullptr.");
+    return nullptr;
+  }
+  if (pluginName.empty()) pluginName = kMasterFileName;
+
+  const bool isMaster = pluginName == kMasterFileName;  // exact: the file search itself ignores case
+  const auto length = sHexFormIDNoPrefix.size();
+  if (length < 6) {
+    sHexFormIDNoPrefix.insert(0, 5 - std::min<std::size_t>(length, 5), '0');
+  } else if (isMaster && length > 8) {
+    Log::Error(kOp, "this HexFormID's length > 8 [{}]. This is not supported format (length must be <= 8 if source plugin is Starfield.esm). Returning nullptr.",
+               sHexFormIDNoPrefix);
+    return nullptr;
+  } else if (!isMaster && length > 6) {
+    Log::Error(kOp, "this HexFormID's length > 6 [{}]. This is not supported format (length must be <= 6 if source plugin is not Starfield.esm). Returning nullptr.",
+               sHexFormIDNoPrefix);
+    return nullptr;
+  }
+
+  std::int32_t kind = 0;
+  const auto* file = LookupTESFileByName(pluginName, &kind);
+  if (!file) {
+    Log::Error(kOp, "no PluginFile could be found with the name [{}]. Returning nullptr.", pluginName);
+    return nullptr;
+  }
+  if (kind < kPluginFull || kind > kPluginMedium) {
+    Log::Error(kOp, "pluginType for TESFile found with the name [{}] is out of range. Returning nullptr.", pluginName);
+    return nullptr;
+  }
+
+  std::uint32_t localID = 0;
+  try {
+    localID = static_cast<std::uint32_t>(std::stoul(sHexFormIDNoPrefix, nullptr, 16));
+  } catch (const std::exception&) {
+    Log::Error(kOp, "std::stoul exception thrown for input String: {}. Returning nullptr.", sHexFormIDNoPrefix);
+    return nullptr;
+  }
+
+  // Added with 32-bit wrap-around; a local ID wider than its kind's range carries into the index bits.
+  const std::uint32_t fileIndex = kind == kPluginMedium ? static_cast<std::uint32_t>(file->mediumFileIndex) << 16
+                                                        : static_cast<std::uint32_t>(file->smallFileIndex) << 12;
+  const std::uint32_t formID = (static_cast<std::uint32_t>(file->compileIndex) << 24) + fileIndex + localID;
+  if (formID == 0) {
+    Log::Error(kOp, "   FormID [{} | {:x}] supposedly defined in [{} | Type: {}] is out of range. Returning nullptr.",
+               formID, formID, pluginName, KindName(kind));
+    return nullptr;
+  }
+  if (auto* form = RE::LookupFormByID(formID)) return form;
+  Log::Warn(kOp, "   this FormID [{} | {:x}] supposedly defined in [{} | Type: {}] is withing range but it does not point to a valid Form or this Form is an unloaded Reference. Returning nullptr.",
+            formID, formID, pluginName, KindName(kind));
+  return nullptr;
+}

@@ -1,0 +1,88 @@
+#include "Helpers/Naming.h"
+
+#include <sstream>
+
+#include <fmt/format.h>
+
+#include "Helpers/Log.h"
+#include "Main/GameModuleBase.h"
+#include "RE/T/TESFullName.h"
+
+namespace {
+constexpr const char* kNullForm = "!!! ERROR: nullptr form !!!";
+constexpr const char* kUnnamed = "{unnamed}";
+}  // namespace
+
+std::string GetAddressAsHex(const void* address, bool relative) {
+  if (!address) return {};
+  const auto value = reinterpret_cast<std::uintptr_t>(address);
+  if (relative) {
+    const auto offset = static_cast<std::int64_t>(value - GameModuleBase());
+    if (offset > 0) return fmt::format("Starfield.exe + 0x{:X}", offset);
+    Log::Error("GetAddressAsHex", "calculated offset <= 0 --> [{}]", offset);
+  }
+  return fmt::format("{:X}", value);
+}
+
+std::string GetFormIDAsHex(const RE::TESForm* form) { return form ? GetFormIDAsHex(form->formID) : std::string(); }
+
+std::string GetFormIDAsHex(std::uint32_t formID) { return formID ? fmt::format("{:08X}", formID) : std::string(); }
+
+std::string GetTESFullNameNative(RE::TESForm* form) {
+  if (!form) {
+    Log::Error("GetTESFullNameNative", "theForm is nullptr");
+    return {};
+  }
+  const char* name = RE::GetNativeFullName(form);
+  return name ? name : "";
+}
+
+std::string GetTESFullName(RE::TESForm* form) {
+  if (!form) {
+    Log::Error("GetTESFullName", "theForm is nullptr");
+    return {};
+  }
+  if (auto* component = RE::CastToFullName(form)) {
+    const char* name = component->GetFullName();
+    if (name && *name) return name;
+  }
+  return GetTESFullNameNative(form);
+}
+
+std::string GetReferenceName(RE::TESObjectREFR* reference) {
+  if (!reference) {
+    Log::Error("GetReferenceName", "theRef is nullptr");
+    return {};
+  }
+  if (auto* extraList = reference->extraList) {
+    auto* extra = static_cast<RE::ExtraTextDisplayData*>(extraList->GetByType(RE::ExtraDataType::kDisplayName));
+    if (extra) {
+      const auto name = extra->displayName.view();
+      if (!name.empty()) return std::string(name);
+    }
+  }
+  return GetTESFullName(reference->baseObject);
+}
+
+std::string DescribeForm(RE::TESForm* form, bool withName) {
+  if (!form) return kNullForm;
+  if (!withName) return fmt::format("[{} | {}]", GetAddressAsHex(form, false), GetFormIDAsHex(form));
+  auto name = GetTESFullName(form);
+  return fmt::format("[{} | {} | {}]", GetAddressAsHex(form, false), GetFormIDAsHex(form),
+                     name.empty() ? kUnnamed : name);
+}
+
+std::string DescribeReference(RE::TESObjectREFR* reference) {
+  if (!reference) return kNullForm;
+  auto name = GetReferenceName(reference);
+  if (name.empty()) name = GetTESFullNameNative(reference->baseObject);
+  return fmt::format("[{} | {} | {}]", GetAddressAsHex(reference, false), GetFormIDAsHex(reference),
+                     name.empty() ? kUnnamed : name);
+}
+
+std::vector<std::string> GetWordsInStringAsVector(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream stream(text);
+  for (std::string word; stream >> word;) words.push_back(std::move(word));
+  return words;
+}

@@ -1,0 +1,133 @@
+#include "Main/LocationData.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <filesystem>
+
+#include "Helpers/Ini.h"
+#include "Helpers/Log.h"
+
+namespace {
+
+std::array<LocationData, 4> locations;
+constexpr std::array<const char*, 4> kLocationNames = {"NewAtlantis", "AkilaCity", "Cydonia", "Neon"};
+
+bool Reachable(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool OnlyCharacters(const std::string& text, const char* allowed) {
+  return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// The standard conversions, caught on the spot: an out-of-range value falls back like an empty one.
+float HeightOrDefault(const std::string& text) {
+  if (!OnlyCharacters(text, ".0123456789")) return 1.0f;
+  try {
+    return std::stof(text);
+  } catch (const std::exception&) {
+    return 1.0f;
+  }
+}
+
+int PercentOrDefault(const std::string& text) {
+  if (!OnlyCharacters(text, "0123456789")) return 50;
+  try {
+    return std::stoi(text);
+  } catch (const std::exception&) {
+    return 50;
+  }
+}
+
+}  // namespace
+
+LocationData* GetLocationStructByIndex(int iLocationIndex) {
+  if (iLocationIndex < kFirstLocationIndex || iLocationIndex > kLastLocationIndex) return nullptr;
+  return &locations[static_cast<std::size_t>(iLocationIndex - 1)];
+}
+
+std::string GetLocationNameByIndex(int iLocationIndex) {
+  if (iLocationIndex < kFirstLocationIndex || iLocationIndex > kLastLocationIndex) return "unkown";
+  return kLocationNames[static_cast<std::size_t>(iLocationIndex - 1)];
+}
+
+std::string GetLocationFolder(int iLocationIndex) {
+  return std::string(Ini::kDataFolder) + GetLocationNameByIndex(iLocationIndex) + "\\";
+}
+
+bool BuildLocationDataDB(int iLocationIndex) {
+  constexpr const char* kOp = "BuildLocationDataDB";
+  const auto name = GetLocationNameByIndex(iLocationIndex);
+  const auto folder = GetLocationFolder(iLocationIndex);
+  if (!Reachable(folder)) {
+    Log::Error(kOp, "folder 'Quillmere' can't be reached.");
+    return false;
+  }
+  if (!Ini::IniFileExists("LocationData", folder)) {
+    Log::Error(kOp, "couldn't find 'LocationData.ini' in location folder [{}]. Custom LocationData for Vornic Actors will not be available at this location.",
+               name);
+    return false;
+  }
+  auto* record = GetLocationStructByIndex(iLocationIndex);
+  if (!record) {
+    Log::Error(kOp, "location struct cannot be found. GetLocationStructByIndex returned nullptr.");
+    return false;
+  }
+
+  auto read = [&](const char* section, const char* key) { return Ini::ReadIniValue("LocationData", section, key, folder); };
+  const auto femaleMax = read("Height", "fFemaleMaxHeight");
+  const auto femaleMin = read("Height", "fFemaleMinHeight");
+  const auto maleMax = read("Height", "fMaleMaxHeight");
+  const auto maleMin = read("Height", "fMaleMinHeight");
+  const auto femalePercent = read("General", "iFemalePercent");
+  const auto disableNames = read("General", "bDisableNames");
+
+  record->fFemaleMaxHeight = HeightOrDefault(femaleMax);
+  record->fFemaleMinHeight = HeightOrDefault(femaleMin);
+  record->fMaleMaxHeight = HeightOrDefault(maleMax);
+  record->fMaleMinHeight = HeightOrDefault(maleMin);
+  record->iFemalePercent = PercentOrDefault(femalePercent);
+  record->bDisableNames = disableNames == "1";
+
+  Log::Info(kOp, "LocationData for [{}] loaded --->", name);
+  Log::Info(kOp, "fFemaleMaxHeight = {:f}", record->fFemaleMaxHeight);
+  Log::Info(kOp, "fFemaleMinHeight = {:f}", record->fFemaleMinHeight);
+  Log::Info(kOp, "fMaleMaxHeight = {:f}", record->fMaleMaxHeight);
+  Log::Info(kOp, "fMaleMinHeight = {:f}", record->fMaleMinHeight);
+  Log::Info(kOp, "iFemalePercent = {}", record->iFemalePercent);
+  Log::Info(kOp, "bDisableNames = {}", record->bDisableNames ? 1 : 0);
+  Log::Info(kOp, "<--- LocationData loaded");
+  return true;
+}
+
+std::vector<std::string> GetFileNamesInDirectory(const std::string& directory, const std::string& sDBName) {
+  std::vector<std::string> result;
+  if (directory.empty() || sDBName.empty()) return result;
+  if (!Reachable(directory)) {
+    Log::Error("GetFileNamesInDirectory", "directory [{}] can't be reached.", directory);
+    return result;
+  }
+
+  const auto prefix = Lower(sDBName);
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    if (it->is_directory(error)) continue;
+    const auto path = it->path().string();
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || path.substr(dot, 4) != ".txt") continue;
+    auto name = path.substr(path.find_last_of("/\\") + 1);
+    std::erase_if(name, [](char c) { return c == '\n' || c == '\0'; });
+    if (!Lower(name).starts_with(prefix)) continue;
+    Log::Info("GetFileNamesInDirectory", "adding filename '{}' for directory [{}] (for target sDBName [{}]) to array...",
+              name, directory, sDBName);
+    result.push_back(std::move(name));
+  }
+  return result;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The four cities' records: databases, unique NPCs and per-city settings, and their data files.
+#include <string>
+#include <vector>
+
+#include "RE/B/BGSKeyword.h"
+#include "RE/B/BGSVoiceType.h"
+#include "RE/T/TESForm.h"
+#include "RE/T/TESNPC.h"
+#include "RE/T/TESObjectREFR.h"
+
+struct UniqueNPCData;  // defined with the unique NPC definitions
+
+struct LocationData {
+  std::vector<RE::TESObjectREFR*> EncounterPoints;
+  std::vector<RE::TESNPC*> FemaleFaceNPCs;
+  std::vector<RE::TESNPC*> MaleFaceNPCs;
+  std::vector<UniqueNPCData*> UniqueNPCs;
+  std::vector<RE::BGSVoiceType*> FemaleVoices;
+  std::vector<RE::BGSVoiceType*> MaleVoices;
+  std::vector<RE::BGSKeyword*> FemaleAnims;
+  std::vector<RE::BGSKeyword*> MaleAnims;
+  std::vector<std::string> FemaleNames;
+  std::vector<std::string> MaleNames;
+  std::vector<std::string> FemaleLastNames;
+  std::vector<std::string> MaleLastNames;
+  std::vector<RE::TESForm*> FemaleClothing;
+  std::vector<RE::TESForm*> MaleClothing;
+  float fFemaleMaxHeight = 0.0f;
+  float fFemaleMinHeight = 0.0f;
+  float fMaleMaxHeight = 0.0f;
+  float fMaleMinHeight = 0.0f;
+  int iFemalePercent = 0;
+  bool bDisableNames = false;
+};
+
+inline constexpr int kFirstLocationIndex = 1;
+inline constexpr int kLastLocationIndex = 4;
+
+LocationData* GetLocationStructByIndex(int iLocationIndex);
+// "NewAtlantis", "AkilaCity", "Cydonia", "Neon", or "unkown".
+std::string GetLocationNameByIndex(int iLocationIndex);
+// The city folder: the data folder, the location name and a backslash.
+std::string GetLocationFolder(int iLocationIndex);
+
+// Reads the city's LocationData.ini into its record; false (and one log line) when it cannot.
+bool BuildLocationDataDB(int iLocationIndex);
+
+// Names of the .txt files in directory whose names start with sDBName, case ignored.
+std::vector<std::string> GetFileNamesInDirectory(const std::string& directory, const std::string& sDBName);
