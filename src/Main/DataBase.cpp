@@ -3,6 +3,7 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "Helpers/FormResolution.h"
@@ -43,25 +44,34 @@ DataBaseSelection SelectDataBase(int index, bool female) {
   }
 }
 
+// Where the last case-insensitive occurrence of a four-character extension starts, if any.
+std::size_t FindLastIgnoringCase(std::string_view text, std::string_view extension) {
+  for (std::size_t at = text.size() >= extension.size() ? text.size() - extension.size() + 1 : 0; at-- > 0;) {
+    bool equal = true;
+    for (std::size_t i = 0; i < extension.size() && equal; ++i)
+      equal = std::tolower(static_cast<unsigned char>(text[at + i])) == extension[i];
+    if (equal) return at;
+  }
+  return std::string_view::npos;
+}
+
 // The plug-in file named after the first "_", up to and including its extension; empty when none.
-std::string PluginNameOfLine(const std::string& line) {
+std::string PluginNameOfLine(std::string_view line) {
   const auto underscore = line.find('_');
-  if (underscore == std::string::npos) return {};
+  if (underscore == std::string_view::npos) return {};
   const auto text = line.substr(underscore + 1);
-  std::string lower(text.size(), '\0');
-  std::transform(text.begin(), text.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  for (const char* extension : {".esl", ".esp", ".esm"}) {
-    if (const auto at = lower.rfind(extension); at != std::string::npos) return text.substr(0, at + 4);
+  for (const std::string_view extension : {".esl", ".esp", ".esm"}) {
+    if (const auto at = FindLastIgnoringCase(text, extension); at != std::string_view::npos)
+      return std::string(text.substr(0, at + extension.size()));
   }
   return {};
 }
 
 // The form ID text: before the first "_", without "x", tabs, blanks and leading zeros, cut at ";".
-std::string FormIDOfLine(const std::string& line) {
-  auto text = line.substr(0, line.find('_'));
-  std::erase_if(text, [](char c) { return c == 'x' || c == '\t' || c == ' '; });
-  text.erase(0, text.find_first_not_of('0') == std::string::npos ? text.size() : text.find_first_not_of('0'));
+std::string FormIDOfLine(std::string_view line) {
+  std::string text;
+  for (const char c : line.substr(0, line.find('_')))
+    if (c != 'x' && c != '\t' && c != ' ' && !(c == '0' && text.empty())) text += c;
   return text.substr(0, text.find(';'));
 }
 

@@ -138,7 +138,10 @@ void Trampoline::write_5branch(std::uintptr_t source, std::uintptr_t destination
 
 void Trampoline::log_stats() const {
   const double percent = capacity_ ? static_cast<double>(size_) / static_cast<double>(capacity_) * 100.0 : 0.0;
-  SPDLOG_DEBUG("{} => {}B / {}B ({:05.2f}%)", name_, size_, capacity_, percent);
+  // Debug level: the plug-in's logger (info) never writes it, a debugging session's may.
+  if (auto* logger = spdlog::default_logger_raw())
+    logger->log(spdlog::source_loc{__FILE__, __LINE__, SPDLOG_FUNCTION}, spdlog::level::debug,
+                "{} => {}B / {}B ({:05.2f}%)", name_, size_, capacity_, percent);
 }
 
 Trampoline& GetTrampoline() {
