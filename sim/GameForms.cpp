@@ -8,6 +8,7 @@
 #include <map>
 #include <utility>
 
+#include "Citizens.h"
 #include "GameHeap.h"
 #include "RE/IDs.h"
 
@@ -156,6 +157,10 @@ void LookupRefByHandle(const std::uint32_t* handle, RE::TESObjectREFR** out) {
   *out = it == State().handles.end() ? nullptr : it->second;
   if (*out) ++State().holders[*out];
 }
+bool RefHasKeyword(RE::TESObjectREFR* reference, RE::TESForm* keyword) {
+  return reference && keyword && ReferenceHasKeyword(reference, keyword);
+}
+
 void ReleaseRefHandle(RE::TESObjectREFR* reference) {
   if (reference) --State().holders[reference];
 }
@@ -236,6 +241,15 @@ RE::TESObjectREFR* AddReference(std::uint32_t formID, RE::TESForm* base, RE::NiP
   return reference;
 }
 
+RE::TESForm* AddFormOfSize(std::uint32_t formID, RE::FormType type, std::size_t size) {
+  auto* form = static_cast<RE::TESForm*>(GameAllocate(std::max(size, sizeof(RE::TESForm))));
+  form->vtable = GetTables().form.data();
+  form->formID = formID;
+  form->formType = static_cast<std::uint8_t>(type);
+  GetWorld().forms[formID] = form;
+  return form;
+}
+
 RE::BGSLocation* AddLocation(std::uint32_t formID) {
   constexpr auto kLocation = static_cast<RE::FormType>(71);  // no database accepts locations
   return NewForm<RE::BGSLocation>(formID, kLocation);
@@ -305,6 +319,7 @@ std::vector<ModelledAddress> FormModelAddresses() {
       {RE::ID::ReadUnlock, address(&ReadUnlock)},
       {RE::ID::LookupRefByHandle, address(&LookupRefByHandle)},
       {RE::ID::ReleaseRefHandle, address(&ReleaseRefHandle)},
+      {RE::ID::RefHasKeyword, address(&RefHasKeyword)},
   };
 }
 

@@ -33,6 +33,12 @@ RE::TESNPC* AddNPC(std::uint32_t formID, bool female, std::optional<std::string>
 RE::TESObjectREFR* AddReference(std::uint32_t formID, RE::TESForm* base, RE::NiPoint3 position,
                                 std::optional<std::string> displayName = {});
 RE::BGSLocation* AddLocation(std::uint32_t formID);
+// A form of a game type with a layout of its own (lists, globals, keywords).
+RE::TESForm* AddFormOfSize(std::uint32_t formID, RE::FormType type, std::size_t size);
+template <class T>
+T* AddTyped(std::uint32_t formID, RE::FormType type) {
+  return static_cast<T*>(AddFormOfSize(formID, type, sizeof(T)));
+}
 void RemoveForm(std::uint32_t formID);
 RE::TESForm* FindForm(std::uint32_t formID);
 RE::TESDataHandler& GameDataHandler();

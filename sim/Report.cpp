@@ -4,11 +4,14 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <map>
 #include <sstream>
 
 #include <fmt/format.h>
 
+#include "Citizens.h"
 #include "GameModule.h"
+#include "PluginMaster.h"
 #include "GameWorld.h"
 #include "Host.h"
 #include "RE/IDs.h"
@@ -53,6 +56,40 @@ nlohmann::json DescribePatch(const char* site, std::uintptr_t address, std::uint
   return patch;
 }
 
+nlohmann::json FormIDText(const RE::TESForm* form) {
+  if (!form) return nullptr;
+  return fmt::format("{:08X}", form->formID);
+}
+
+nlohmann::json DescribeCitizen(const Citizen& citizen) {
+  return {{"formID", FormIDText(citizen.actor)}, {"female", citizen.female},      {"face", FormIDText(citizen.face)},
+          {"name", nullptr},                     {"voice", nullptr},              {"facialAnim", nullptr},
+          {"scale", nullptr},                    {"clothing", FormIDText(citizen.clothing)}};
+}
+
+// A city as the game holds it: its lists, its ratio global and the citizens spawned in it.
+nlohmann::json DescribeCity(const CityInfo& info) {
+  nlohmann::json city{{"index", info.index}, {"name", info.name}};
+  const auto& forms = MasterForms(info.index);
+  city["femaleRatioGlobal"] = forms.ratioGlobal ? nlohmann::json(forms.ratioGlobal->value) : nlohmann::json(nullptr);
+  city["citizenListSize"] = forms.citizenList ? forms.citizenList->leveledList.entryCount : 0;
+  city["citizens"] = nlohmann::json::array();
+  std::map<std::string, int> faces, clothing;
+  int women = 0;
+  for (const auto& citizen : Citizens()) {
+    if (citizen.city != info.index) continue;
+    city["citizens"].push_back(DescribeCitizen(citizen));
+    women += citizen.female ? 1 : 0;
+    ++faces[FormIDText(citizen.face).get<std::string>()];
+    if (citizen.clothing) ++clothing[FormIDText(citizen.clothing).get<std::string>()];
+  }
+  const auto count = city["citizens"].size();
+  city["femaleShare"] = count ? nlohmann::json(static_cast<double>(women) / static_cast<double>(count)) : nlohmann::json(nullptr);
+  city["facesUsed"] = faces;
+  city["clothingUsed"] = clothing;
+  return city;
+}
+
 }  // namespace
 
 extern "C" std::uint64_t sim_ResetBeginTarget(std::uint64_t);
@@ -74,13 +111,7 @@ nlohmann::json BuildReport(const ReportContext& context) {
   report["console"] = nlohmann::json::array();
   report["pluginLoaded"] = context.pluginLoaded;
   report["cities"] = nlohmann::json::array();
-  for (const auto& city : kCities) {
-    report["cities"].push_back({{"index", city.index},
-                                {"name", city.name},
-                                {"femaleRatioGlobal", nullptr},
-                                {"femaleShare", nullptr},
-                                {"citizens", nlohmann::json::array()}});
-  }
+  for (const auto& city : kCities) report["cities"].push_back(DescribeCity(city));
   report["uniqueNPCs"] = nlohmann::json::array();
 
   const auto reset = ResetGameAddress();
@@ -135,9 +166,26 @@ std::string FormatReport(const nlohmann::json& report) {
         << (a["returned"] == a["observed"] ? "passed through unchanged" : "ALTERED") << "\n";
   }
   out << "cities:\n";
-  for (const auto& city : report["cities"])
-    out << "  " << city["index"].get<int>() << " " << city["name"].get<std::string>() << ": "
-        << city["citizens"].size() << " citizens\n";
+  for (const auto& city : report["cities"]) {
+    out << "  " << city["index"].get<int>() << " " << city["name"].get<std::string>() << ": citizen list of "
+        << city["citizenListSize"].get<int>() << " entries";
+    if (!city["femaleRatioGlobal"].is_null()) out << ", female ratio global " << city["femaleRatioGlobal"].get<float>();
+    out << "\n";
+    if (city["citizens"].empty()) continue;
+    out << "    " << city["citizens"].size() << " citizens spawned, "
+        << fmt::format("{:.1f}", 100.0 * city["femaleShare"].get<double>()) << "% women, "
+        << city["facesUsed"].size() << " distinct faces, " << city["clothingUsed"].size() << " distinct clothes\n";
+    int shown = 0;
+    for (const auto& citizen : city["citizens"]) {
+      if (shown++ == 5) {
+        out << "      ...\n";
+        break;
+      }
+      out << "      " << citizen["formID"].get<std::string>() << (citizen["female"].get<bool>() ? " woman" : " man  ")
+          << "  face " << citizen["face"].get<std::string>() << "  clothing "
+          << (citizen["clothing"].is_null() ? std::string("none") : citizen["clothing"].get<std::string>()) << "\n";
+    }
+  }
   out << "console lines: " << report["console"].size() << "\n";
   out << "plug-in log: " << report["log"].get<std::string>() << "\n";
   return out.str();

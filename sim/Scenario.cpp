@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "Citizens.h"
 #include "GameForms.h"
 #include "GameWorld.h"
 #include "Report.h"
@@ -33,6 +34,7 @@ const std::map<std::string, StepRule> kSteps = {
     {"wait", {1, 1, "wait MS"}},
     {"enter", {1, 1, "enter CITY"}},
     {"leave", {0, 0, "leave"}},
+    {"spawn", {2, 2, "spawn CITY N"}},
     {"report", {0, 0, "report"}},
 };
 
@@ -93,6 +95,8 @@ class Runner {
       for (std::uint64_t i = 0, n = number(0); i < n; ++i) RunAppearanceProcess(random_());
     } else if (step.name == "enter") {
       Enter(step);
+    } else if (step.name == "spawn") {
+      SpawnCitizens(CityIndex(step, step.arguments[0]), static_cast<int>(number(1)), citizenRandom_);
     } else if (step.name == "leave") {
       Leave();
     } else if (step.name == "wait") {
@@ -110,10 +114,15 @@ class Runner {
 
  private:
   // The player walks into a city: its location counts as loaded and the player stands on its spot.
-  void Enter(const Step& step) {
-    const auto& name = step.arguments[0];
+  int CityIndex(const Step& step, const std::string& name) {
     const auto city = std::find_if(std::begin(kCities), std::end(kCities), [&](const CityInfo& c) { return name == c.name; });
     if (city == std::end(kCities)) Fail(step, "unknown city '" + name + "' (NewAtlantis, AkilaCity, Cydonia or Neon)");
+    return city->index;
+  }
+
+  void Enter(const Step& step) {
+    const auto& name = step.arguments[0];
+    const auto* city = &kCities[CityIndex(step, name) - 1];
     const auto spot = GetWorld().citySpots.find(name);
     if (spot == GetWorld().citySpots.end()) Fail(step, "the world file gives no spot for " + name);
     Leave();
@@ -136,6 +145,7 @@ class Runner {
   bool started_ = false;
   RE::BGSLocation* currentCity_ = nullptr;
   std::mt19937_64 random_{options_.seed};
+  std::mt19937 citizenRandom_{options_.seed};
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "GameForms.h"
+#include "PluginMaster.h"
 
 namespace sim {
 namespace {
@@ -46,7 +47,7 @@ int KindCode(const std::string& kind, const std::string& where) {
 void AddMaster() {
   std::uint8_t next = 0;
   for (auto* file : GameDataHandler().files) next = std::max<std::uint8_t>(next, static_cast<std::uint8_t>(file->compileIndex + 1));
-  AddPluginFile("QuillmereLight.esm", 1, next);
+  CreatePluginMasterForms(*AddPluginFile("QuillmereLight.esm", 1, next));
 }
 
 }  // namespace

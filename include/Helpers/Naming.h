@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include "RE/T/TESForm.h"
 #include "RE/T/TESObjectREFR.h"
 
@@ -21,6 +23,32 @@ std::string GetReferenceName(RE::TESObjectREFR* reference);
 // "[address | FormID]" or "[address | FormID | name]", for log lines.
 std::string DescribeForm(RE::TESForm* form, bool withName);
 std::string DescribeReference(RE::TESObjectREFR* reference);
+
+// Log arguments that format as GetAddressAsHex(address, false) and GetFormIDAsHex(formID) do, without
+// building a text unless the line is written.
+struct HexAddress {
+  const void* address;
+};
+struct HexFormID {
+  std::uint32_t formID;
+};
+
+template <>
+struct fmt::formatter<HexAddress> : fmt::formatter<fmt::string_view> {
+  template <class Context>
+  auto format(const HexAddress& value, Context& context) const {
+    if (!value.address) return context.out();
+    return fmt::format_to(context.out(), "{:X}", reinterpret_cast<std::uintptr_t>(value.address));
+  }
+};
+template <>
+struct fmt::formatter<HexFormID> : fmt::formatter<fmt::string_view> {
+  template <class Context>
+  auto format(const HexFormID& value, Context& context) const {
+    if (!value.formID) return context.out();
+    return fmt::format_to(context.out(), "{:08X}", value.formID);
+  }
+};
 
 // The white-space separated words of text, in order.
 std::vector<std::string> GetWordsInStringAsVector(const std::string& text);

@@ -6,31 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "SFSE/MemoryRegions.h"
+
 namespace SFSE {
 
 // Bounds of the address window a block near hint may lie in, aligned to the granularity.
-struct SearchWindow {
-  std::uintptr_t lowest;
-  std::uintptr_t highest;
-};
 SearchWindow TrampolineSearchWindow(std::uintptr_t hint, std::uint64_t granularity) noexcept;
 
 // The rel32 that makes an instruction ending at nextInstruction reach target, if it fits.
 std::optional<std::int32_t> Rel32Displacement(std::uintptr_t target, std::uintptr_t nextInstruction) noexcept;
-
-// One step of a walk over the address space: what VirtualQuery says of a region.
-struct MemoryRegion {
-  std::uintptr_t base;
-  std::size_t size;
-  bool free;
-};
-using RegionQuery = std::function<std::optional<MemoryRegion>(std::uintptr_t address)>;
-using RegionReserve = std::function<void*(std::uintptr_t address, std::size_t size)>;
-
-// Walks regions upwards from window.lowest and reserves size bytes at the first granularity-aligned
-// free spot; logs and gives up when a query fails. Returns null when nothing was found.
-void* FindFreeBlock(const SearchWindow& window, std::uint64_t granularity, std::size_t size,
-                    const RegionQuery& query, const RegionReserve& reserve);
 
 class Trampoline {
  public:

@@ -21,12 +21,12 @@ std::string GetAddressAsHex(const void* address, bool relative) {
     if (offset > 0) return fmt::format("Starfield.exe + 0x{:X}", offset);
     Log::Error("GetAddressAsHex", "calculated offset <= 0 --> [{}]", offset);
   }
-  return fmt::format("{:X}", value);
+  return fmt::format("{}", HexAddress{address});
 }
 
 std::string GetFormIDAsHex(const RE::TESForm* form) { return form ? GetFormIDAsHex(form->formID) : std::string(); }
 
-std::string GetFormIDAsHex(std::uint32_t formID) { return formID ? fmt::format("{:08X}", formID) : std::string(); }
+std::string GetFormIDAsHex(std::uint32_t formID) { return fmt::format("{}", HexFormID{formID}); }
 
 std::string GetTESFullNameNative(RE::TESForm* form) {
   if (!form) {

@@ -4,8 +4,10 @@
 
 #include "Helpers/Log.h"
 #include "Main/ActorBackgroundProcess.h"
+#include "Main/ApplyDataToLocation.h"
 #include "Main/FatalErrorBox.h"
 #include "Main/GameObjectCache.h"
+#include "Main/LocationData.h"
 #include "Main/ResetHooks.h"
 #include "Main/Settings.h"
 #include "RE/IDs.h"
@@ -56,7 +58,6 @@ void InstallFaceGenProcessor() {
 // does nothing yet, so the order never changes when one is filled in.
 void ArmCellChangeTimer() {}
 void BuildUniqueNPCDatabase() {}
-bool ApplyAllCityData() { return true; }
 void AdjustGameSettings() {}
 bool InstallConsoleCommand() { return true; }
 void RegisterEventHandlers(RE::UI*) {}
@@ -71,9 +72,11 @@ void RunStartupSequence() {
   ArmCellChangeTimer();
   BuildUniqueNPCDatabase();
   auto* ui = RefreshGameObjectCache();
-  if (!ApplyAllCityData()) {
-    Log::Error(kOp, "apply data error, shutting down");
-    return;
+  for (int city = kFirstLocationIndex; city <= kLastLocationIndex; ++city) {
+    if (!ApplyDataToLocation(city)) {
+      Log::Error(kOp, "apply data error, shutting down");
+      return;
+    }
   }
   AdjustGameSettings();
   if (!InstallConsoleCommand()) {

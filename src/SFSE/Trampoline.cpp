@@ -17,29 +17,6 @@ namespace {
 
 constexpr std::uintptr_t kReach = 0x80000000;  // a rel32 reaches 2 GiB either way
 
-std::uintptr_t AlignUp(std::uintptr_t value, std::uint64_t granularity) {
-  return granularity ? (value + granularity - 1) / granularity * granularity : 0;
-}
-std::uintptr_t AlignDown(std::uintptr_t value, std::uint64_t granularity) {
-  return granularity ? value / granularity * granularity : 0;
-}
-
-std::optional<MemoryRegion> QueryRegion(std::uintptr_t address) {
-  MEMORY_BASIC_INFORMATION info{};
-  if (VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof(info)) == 0) {
-    SPDLOG_ERROR("VirtualQuery failed with code: 0x{:08X}", GetLastError());
-    return std::nullopt;
-  }
-  return MemoryRegion{reinterpret_cast<std::uintptr_t>(info.BaseAddress), info.RegionSize, info.State == MEM_FREE};
-}
-
-void* ReserveExecutable(std::uintptr_t address, std::size_t size) {
-  void* memory =
-      VirtualAlloc(reinterpret_cast<void*>(address), size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
-  if (!memory) SPDLOG_WARN("VirtualAlloc failed with code: 0x{:08X}", GetLastError());
-  return memory;
-}
-
 }  // namespace
 
 SearchWindow TrampolineSearchWindow(std::uintptr_t hint, std::uint64_t granularity) noexcept {
@@ -54,24 +31,6 @@ std::optional<std::int32_t> Rel32Displacement(std::uintptr_t target, std::uintpt
   if (distance < std::numeric_limits<std::int32_t>::min() || distance > std::numeric_limits<std::int32_t>::max())
     return std::nullopt;
   return static_cast<std::int32_t>(distance);
-}
-
-void* FindFreeBlock(const SearchWindow& window, std::uint64_t granularity, std::size_t size,
-                    const RegionQuery& query, const RegionReserve& reserve) {
-  for (std::uintptr_t address = window.lowest; address < window.highest;) {
-    const auto region = query(address);
-    if (!region) return nullptr;
-    const std::uintptr_t next = region->base + region->size;
-    if (next <= address) return nullptr;  // a region that does not move the walk on would loop forever
-    if (region->free) {
-      const std::uintptr_t aligned = AlignUp(region->base, granularity);
-      if (aligned < next && next - aligned >= size) {
-        if (void* block = reserve(aligned, size)) return block;
-      }
-    }
-    address = next;
-  }
-  return nullptr;
 }
 
 void Trampoline::release() {
@@ -95,11 +54,9 @@ void Trampoline::set_trampoline(void* memory, std::size_t size, std::function<vo
 }
 
 void Trampoline::create(std::size_t size, std::uintptr_t hint) {
-  SYSTEM_INFO system{};
-  GetSystemInfo(&system);
-  const std::uint64_t granularity = system.dwAllocationGranularity;
+  const auto granularity = AllocationGranularity();
   void* block = FindFreeBlock(TrampolineSearchWindow(hint, granularity), granularity, size, QueryRegion,
-                              ReserveExecutable);
+                              ReserveWithProtection(PAGE_EXECUTE_READWRITE));
   if (!block) ReportAndFail("failed to create trampoline");
   set_trampoline(block, size, [](void* memory, std::size_t) { VirtualFree(memory, 0, MEM_RELEASE); });
 }

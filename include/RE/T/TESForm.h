@@ -10,11 +10,13 @@ namespace RE {
 // The game's form type codes, as a form reports them.
 enum class FormType : std::uint8_t {
   kKeyword = 4,
+  kGlobal = 10,
   kArmor = 34,
   kNPC = 50,
   kLeveledCharacter = 51,
   kLeveledItem = 63,
   kReference = 74,
+  kActor = 75,
   kVoiceType = 112,
   kOutfit = 138,
 };

@@ -1,0 +1,14 @@
+#pragma once
+// Memory for the entry arrays the plug-in installs into game leveled lists. It lies where the
+// game's own heap does (above 10,000,000,000 and below the game's module), so that the arrays pass
+// the same plausibility test as the game's; under wine the C runtime heap lies below 4 GiB.
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr std::uintptr_t kLowestPlausibleEntryAddress = 10'000'000'000ull;
+
+// True for an address in the window where game data lives.
+bool IsPlausibleEntryAddress(const void* address) noexcept;
+
+// bytes of zeroed memory, 16-byte aligned, never released; null when no block can be reserved.
+void* AllocateFromLeveledListArena(std::size_t bytes);

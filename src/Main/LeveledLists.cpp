@@ -1,0 +1,159 @@
+#include "Main/LeveledLists.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "Helpers/Log.h"
+#include "Helpers/Naming.h"
+#include "Main/LeveledListArena.h"
+
+std::vector<SavedLeveledListData> SavedLeveledLists;
+
+namespace {
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+template <class Form>
+bool AddForms(RE::TESLeveledList* list, const std::vector<Form*>* formsToAdd, bool replace,
+              RE::TESCondition* condition) {
+  constexpr const char* kOp = "AddFormsToLeveledList";
+  if (!list) {
+    Log::Error(kOp, "leveledList is nullptr");
+    return false;
+  }
+  if (!formsToAdd) {
+    Log::Error(kOp, "formsToAdd is nullptr");
+    return false;
+  }
+  const HexAddress listAddress{list};
+  const auto& forms = *formsToAdd;
+  Log::Info(kOp, "attempting to add {} forms to leveledList {}", forms.size(), listAddress);
+
+  const auto oldEntries = replace ? std::vector<RE::LEVELED_OBJECT>{} : GetLeveledListEntries(list);
+  const std::size_t total = forms.size() + oldEntries.size();
+  if (total > kMaxLeveledListEntries) {
+    Log::Error(kOp, "leveledList size cannot exceed 255, given value: {}", total);
+    return false;
+  }
+  // Prepared apart from the game's memory, so that a failure below leaves nothing behind.
+  std::vector<RE::LEVELED_OBJECT> prepared(total);
+  for (std::size_t k = 0; k < forms.size(); ++k) {
+    prepared[k] = {forms[k], 0, condition, 1, 1, 0, 0};
+    const HexFormID formID{forms[k] ? forms[k]->formID : 0};
+    if (condition)
+      Log::Info(kOp, "adding new form [{}] to leveledList {}  at ({}), Condition [{}]", formID, listAddress, k,
+                HexAddress{condition});
+    else
+      Log::Info(kOp, "adding new form [{}] to leveledList {}  at ({})", formID, listAddress, k);
+  }
+  for (std::size_t j = 0; j < oldEntries.size(); ++j) {
+    if (!oldEntries[j].form) {
+      Log::Error(kOp, "oldLeveledListEntries->form is nullptr at: {}", j);
+      return false;
+    }
+    Log::Info(kOp, "adding (back) old form [{}] to leveledList {}  at ({})", HexFormID{oldEntries[j].form->formID},
+              listAddress, j);
+    prepared[forms.size() + j] = oldEntries[j];
+  }
+
+  auto* entries = static_cast<RE::LEVELED_OBJECT*>(
+      total ? AllocateFromLeveledListArena(total * sizeof(RE::LEVELED_OBJECT)) : nullptr);
+  if (total && !entries) {
+    Log::Error(kOp, "couldn't allocate {} entries for leveledList {}", total, listAddress);
+    return false;
+  }
+  if (total) std::memcpy(entries, prepared.data(), total * sizeof(RE::LEVELED_OBJECT));
+
+  // The array it replaces is left alone: a saved record may still point at it.
+  list->entries = entries;
+  list->entryCount = static_cast<std::uint8_t>(total);
+  Log::Info(kOp, "complete");
+  return true;
+}
+
+}  // namespace
+
+std::vector<RE::LEVELED_OBJECT> GetLeveledListEntries(RE::TESLeveledList* list) {
+  constexpr const char* kOp = "GetLeveledListEntries";
+  std::vector<RE::LEVELED_OBJECT> result;
+  if (!list) {
+    Log::Error(kOp, "leveledList is nullptr");
+    return result;
+  }
+  const std::uint8_t count = list->entryCount;
+  Log::Info(kOp, "EditorSetFormCount of leveledList {} is: {}", HexAddress{list}, count);
+  for (std::uint8_t i = 0; i < count; ++i) {
+    const auto* entry = list->entries + i;
+    Log::Info(kOp, "LeleveledListEntry [{}] at ({})", HexAddress{entry}, i);
+    if (!IsPlausibleEntryAddress(entry)) {
+      Log::Error(kOp, "LeleveledListEntryAddr is out of range");
+      continue;
+    }
+    result.push_back(*entry);
+  }
+  return result;
+}
+
+bool ClearAllFormsFromLeveledList(RE::TESLeveledList* list) {
+  if (!list) {
+    Log::Error("ClearAllFormsFromLeveledList", "leveledList is nullptr");
+    return false;
+  }
+  list->entries = nullptr;
+  list->entryCount = 0;
+  Log::Info("ClearAllFormsFromLeveledList", "cleared leveledList {}", HexAddress{list});
+  return true;
+}
+
+bool AddFormsToLeveledList(RE::TESLeveledList* list, const std::vector<RE::TESNPC*>* formsToAdd, bool replace,
+                           RE::TESCondition* condition) {
+  return AddForms(list, formsToAdd, replace, condition);
+}
+
+bool AddFormsToLeveledList(RE::TESLeveledList* list, const std::vector<RE::TESForm*>* formsToAdd, bool replace,
+                           RE::TESCondition* condition) {
+  return AddForms(list, formsToAdd, replace, condition);
+}
+
+bool SaveLeveledList(RE::TESLeveledList* list, const std::string& name) {
+  constexpr const char* kOp = "SaveLeveledList";
+  if (!list) {
+    Log::Error(kOp, "leveledList is nullptr");
+    return false;
+  }
+  if (name.empty()) {
+    Log::Error(kOp, "sLeveledListName cannot be empty");
+    return false;
+  }
+  SavedLeveledLists.push_back({name, list->entryCount, list->entries});
+  Log::Info(kOp, "saving leveledList {} named [{}]. New SavedLeveledLists.size = {}", HexAddress{list}, name,
+            SavedLeveledLists.size());
+  return true;
+}
+
+SavedLeveledListData* GetSavedLeveledListDataByName(const std::string& name) {
+  constexpr const char* kOp = "GetSavedLeveledListDataByName";
+  if (name.empty()) {
+    Log::Error(kOp, "sLeveledListName cannot be empty");
+    return nullptr;
+  }
+  if (SavedLeveledLists.empty()) {
+    Log::Error(kOp, "std::vector SavedLeveledLists is empty, no saved leveled lists");
+    return nullptr;
+  }
+  for (auto& record : SavedLeveledLists) {
+    if (EqualIgnoringCase(record.name, name)) {
+      Log::Info(kOp, "returning leveledList {} with name [{}]", HexAddress{&record}, name);
+      return &record;
+    }
+  }
+  Log::Error(kOp, "no saved leveledList was found with name [{}], returning nullptr", name);
+  return nullptr;
+}
+
+void ClearSavedLeveledLists() { SavedLeveledLists.clear(); }

@@ -1,0 +1,34 @@
+#pragma once
+// Reading, emptying, refilling and saving the game's leveled lists in place.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "RE/T/TESLeveledList.h"
+#include "RE/T/TESNPC.h"
+
+inline constexpr std::size_t kMaxLeveledListEntries = 255;
+
+// A list's entry array as it was when saved, under the name it was saved as.
+struct SavedLeveledListData {
+  std::string name;
+  std::uint16_t count = 0;
+  RE::LEVELED_OBJECT* entries = nullptr;
+};
+
+// In the order of saving; lookups by name return the earliest record.
+extern std::vector<SavedLeveledListData> SavedLeveledLists;
+
+// Copies of the entries whose addresses are plausible.
+std::vector<RE::LEVELED_OBJECT> GetLeveledListEntries(RE::TESLeveledList* list);
+bool ClearAllFormsFromLeveledList(RE::TESLeveledList* list);
+
+// Puts formsToAdd first (each with condition), then, unless replace, the list's current entries.
+bool AddFormsToLeveledList(RE::TESLeveledList* list, const std::vector<RE::TESNPC*>* formsToAdd, bool replace,
+                           RE::TESCondition* condition);
+bool AddFormsToLeveledList(RE::TESLeveledList* list, const std::vector<RE::TESForm*>* formsToAdd, bool replace,
+                           RE::TESCondition* condition);
+
+bool SaveLeveledList(RE::TESLeveledList* list, const std::string& name);
+SavedLeveledListData* GetSavedLeveledListDataByName(const std::string& name);
+void ClearSavedLeveledLists();
