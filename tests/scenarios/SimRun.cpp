@@ -29,12 +29,15 @@ SimRun RunSim(const std::string& scenario, const SimOptions& options) {
   run.gameDir = work / "game";
   std::vector<std::string> arguments{"run", scenarioFile.string(), "--game-dir", run.gameDir.string(), "--json",
                                      reportFile.string()};
-  if (!options.settingsLines.empty()) {
+  if (!options.settingsLines.empty() || !options.dataFiles.empty()) {
     const auto data = work / "data";
     std::filesystem::copy(BinaryDirectory() / "data" / "Quillmere", data, std::filesystem::copy_options::recursive);
-    std::string ini;
-    for (const auto& [section, lines] : options.settingsLines) ini += "[" + section + "]\r\n" + lines + "\r\n";
-    WriteFile(data / "Settings.ini", ini);
+    if (!options.settingsLines.empty()) {
+      std::string ini;
+      for (const auto& [section, lines] : options.settingsLines) ini += "[" + section + "]\r\n" + lines + "\r\n";
+      WriteFile(data / "Settings.ini", ini);
+    }
+    for (const auto& [path, text] : options.dataFiles) WriteFile(data / path, text);
     arguments.insert(arguments.end(), {"--data", data.string()});
   }
   arguments.insert(arguments.end(), options.arguments.begin(), options.arguments.end());

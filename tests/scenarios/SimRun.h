@@ -25,6 +25,7 @@ struct SimRun {
 struct SimOptions {
   std::vector<std::string> arguments;                  // extra command-line options
   std::map<std::string, std::string> settingsLines;   // Settings.ini content replacing the shipped one, by section
+  std::map<std::string, std::string> dataFiles;       // files added to (or replacing) the shipped data, by relative path
   std::string program = "brindlewick-sim.exe";
 };
 
