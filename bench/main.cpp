@@ -8,6 +8,7 @@
 
 void RunAddressLibraryBenchmarks();
 void RunDataBaseBenchmarks();
+void RunApplyDataBenchmarks();
 
 int main() {
   // The bench is the game's main module, started in a folder of its own.
@@ -21,5 +22,6 @@ int main() {
   std::puts("benchmark                                            median (ms)   [min .. max]       per item    items/s");
   RunAddressLibraryBenchmarks();
   RunDataBaseBenchmarks();
+  RunApplyDataBenchmarks();
   return 0;
 }

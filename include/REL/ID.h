@@ -89,4 +89,11 @@ class IDDatabase {
 // Address in the running game of the function or singleton named by id.
 std::uintptr_t ResolveAddressLibraryID(std::uint64_t id);
 
+// The same, looked up once: the game's addresses do not move while it runs.
+template <std::uint64_t ID>
+std::uintptr_t GameAddress() {
+  static const std::uintptr_t address = ResolveAddressLibraryID(ID);
+  return address;
+}
+
 }  // namespace REL

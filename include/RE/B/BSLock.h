@@ -13,11 +13,11 @@ struct BSReadWriteLock {
 
   void LockRead() {
     using Fn = void (*)(BSReadWriteLock*);
-    reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::ReadLock))(this);
+    reinterpret_cast<Fn>(REL::GameAddress<ID::ReadLock>())(this);
   }
   void UnlockRead() {
     using Fn = void (*)(BSReadWriteLock*);
-    reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::ReadUnlock))(this);
+    reinterpret_cast<Fn>(REL::GameAddress<ID::ReadUnlock>())(this);
   }
 };
 static_assert(sizeof(BSReadWriteLock) == 8);

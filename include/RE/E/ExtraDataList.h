@@ -36,7 +36,7 @@ struct ExtraDataList {
   BSExtraData* GetByType(ExtraDataType type) {
     using Fn = BSExtraData* (*)(void* list, std::uint32_t type);
     BSReadLockGuard guard(lock);
-    return reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::GetExtraDataByType))(
+    return reinterpret_cast<Fn>(REL::GameAddress<ID::GetExtraDataByType>())(
         &data, static_cast<std::uint32_t>(type));
   }
 };

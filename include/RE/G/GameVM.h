@@ -18,7 +18,7 @@ struct GameVM {
   BSScript::IVirtualMachine* impl;
 
   // The holder the game keeps in its singleton, or null before scripts exist.
-  static GameVM* GetSingleton() { return *reinterpret_cast<GameVM**>(REL::ResolveAddressLibraryID(ID::GameVM)); }
+  static GameVM* GetSingleton() { return *reinterpret_cast<GameVM**>(REL::GameAddress<ID::GameVM>()); }
 };
 static_assert(offsetof(GameVM, impl) == 0xD8);
 

@@ -19,7 +19,7 @@ static_assert(offsetof(Actor, stateFlags) == 0x37C);
 
 struct PlayerCharacter : Actor {
   static PlayerCharacter* GetSingleton() {
-    return *reinterpret_cast<PlayerCharacter**>(REL::ResolveAddressLibraryID(ID::PlayerCharacter));
+    return *reinterpret_cast<PlayerCharacter**>(REL::GameAddress<ID::PlayerCharacter>());
   }
 };
 

@@ -14,7 +14,7 @@ struct ProcessLists {
   std::uint32_t* highActorHandles;
 
   static ProcessLists* GetSingleton() {
-    return *reinterpret_cast<ProcessLists**>(REL::ResolveAddressLibraryID(ID::ProcessLists));
+    return *reinterpret_cast<ProcessLists**>(REL::GameAddress<ID::ProcessLists>());
   }
 };
 static_assert(offsetof(ProcessLists, highActorHandleCount) == 0x58);

@@ -23,7 +23,7 @@ struct TESDataHandler {
   BSTArray<TESFile*> mediumFiles; // MediumFileA
 
   static TESDataHandler* GetSingleton() {
-    return *reinterpret_cast<TESDataHandler**>(REL::ResolveAddressLibraryID(ID::DataHandler));
+    return *reinterpret_cast<TESDataHandler**>(REL::GameAddress<ID::DataHandler>());
   }
 };
 

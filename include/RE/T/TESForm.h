@@ -44,7 +44,7 @@ static_assert(offsetof(TESForm, formType) == 0x2E);
 // Form lookup by runtime form ID; null when the game has no such form.
 inline TESForm* LookupFormByID(std::uint32_t formID) {
   using Fn = TESForm* (*)(std::uint32_t);
-  return reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::LookupFormByID))(formID);
+  return reinterpret_cast<Fn>(REL::GameAddress<ID::LookupFormByID>())(formID);
 }
 
 }  // namespace RE

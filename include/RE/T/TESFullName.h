@@ -22,15 +22,15 @@ struct TESFullName {
 // The game's own name query for a form: text or null.
 inline const char* GetNativeFullName(TESForm* form) {
   using Fn = const char* (*)(TESForm*);
-  return reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::GetNativeFullName))(form);
+  return reinterpret_cast<Fn>(REL::GameAddress<ID::GetNativeFullName>())(form);
 }
 
 // The game's run-time cast from TESForm to its TESFullName component, or null.
 inline TESFullName* CastToFullName(TESForm* form) {
   using Fn = void* (*)(void* object, std::int32_t vfDelta, void* sourceType, void* targetType, std::int32_t isReference);
-  const auto cast = reinterpret_cast<Fn>(REL::ResolveAddressLibraryID(ID::RuntimeDynamicCast));
-  auto* source = reinterpret_cast<void*>(REL::ResolveAddressLibraryID(ID::RTTI_TESForm));
-  auto* target = reinterpret_cast<void*>(REL::ResolveAddressLibraryID(ID::RTTI_TESFullName));
+  const auto cast = reinterpret_cast<Fn>(REL::GameAddress<ID::RuntimeDynamicCast>());
+  auto* source = reinterpret_cast<void*>(REL::GameAddress<ID::RTTI_TESForm>());
+  auto* target = reinterpret_cast<void*>(REL::GameAddress<ID::RTTI_TESFullName>());
   return static_cast<TESFullName*>(cast(form, 0, source, target, 0));
 }
 
