@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "EventSources.h"
 #include "GameForms.h"
 #include "GameHeap.h"
 #include "PluginMaster.h"
@@ -54,6 +55,7 @@ void SpawnCitizens(int city, int count, std::mt19937& random) {
     actor->stateFlags = 1u << 21;  // set up by the game
     referenceKeywords[actor].insert(forms.citizenKeyword);
     citizens.push_back({city, actor, face, female, clothing});
+    RaiseReferenceSet3d(actor);
   }
 }
 

@@ -157,6 +157,20 @@ void LookupRefByHandle(const std::uint32_t* handle, RE::TESObjectREFR** out) {
   *out = it == State().handles.end() ? nullptr : it->second;
   if (*out) ++State().holders[*out];
 }
+// Sets the display name in the list, adding its extra data when there is none yet.
+void SetRefDisplayName(RE::ExtraDataList* list, const char* name) {
+  if (!list || !name) return;
+  auto* extra = static_cast<RE::ExtraTextDisplayData*>(GetExtraDataByType(&list->data, static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)));
+  if (!extra) {
+    extra = GameNew<RE::ExtraTextDisplayData>();
+    extra->vtable = GetTables().extraData.data();
+    extra->type = static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName);
+    extra->next = list->data;
+    list->data = extra;
+  }
+  extra->displayName.data = MakeStringEntry(name);
+}
+
 bool RefHasKeyword(RE::TESObjectREFR* reference, RE::TESForm* keyword) {
   return reference && keyword && ReferenceHasKeyword(reference, keyword);
 }
@@ -320,6 +334,7 @@ std::vector<ModelledAddress> FormModelAddresses() {
       {RE::ID::LookupRefByHandle, address(&LookupRefByHandle)},
       {RE::ID::ReleaseRefHandle, address(&ReleaseRefHandle)},
       {RE::ID::RefHasKeyword, address(&RefHasKeyword)},
+      {RE::ID::SetRefDisplayName, address(&SetRefDisplayName)},
   };
 }
 

@@ -1,6 +1,8 @@
 #include "GameWorld.h"
 
+#include "EventSources.h"
 #include "GameForms.h"
+#include "ScriptMachine.h"
 #include "GameHeap.h"
 #include "RE/IDs.h"
 
@@ -20,7 +22,6 @@ namespace {
 // The game's singletons: the address library hands out the address of each pointer.
 RE::PlayerCharacter* playerSingleton = nullptr;
 RE::ProcessLists* processListsSingleton = nullptr;
-RE::GameVM* gameVMSingleton = nullptr;
 UIObject* uiSingleton = nullptr;
 std::uint8_t appearanceFlag = 1;  // the game starts with its own appearance processing on
 
@@ -61,7 +62,7 @@ void CreateWorld() {
   CreatePlayer();
   playerSingleton = Player();
   processListsSingleton = GameNew<RE::ProcessLists>();
-  gameVMSingleton = GameNew<RE::GameVM>();
+  CreateScriptMachine();
   uiSingleton = GameNew<UIObject>();
 }
 
@@ -84,11 +85,11 @@ AppearanceRecord RunAppearanceProcess(std::uint64_t argument) {
 std::vector<ModelledAddress> ModelledAddresses() {
   auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
   auto modelled = FormModelAddresses();
+  for (auto more : {ScriptMachineAddresses(), EventSourceAddresses()}) modelled.insert(modelled.end(), more.begin(), more.end());
   modelled.insert(modelled.end(), {
       {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
       {RE::ID::PlayerCharacter, address(&playerSingleton)},
       {RE::ID::ProcessLists, address(&processListsSingleton)},
-      {RE::ID::GameVM, address(&gameVMSingleton)},
       {RE::ID::UI, address(&uiSingleton)},
       {RE::ID::ResetGame, ResetGameAddress()},
       {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},

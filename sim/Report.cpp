@@ -12,6 +12,7 @@
 #include "Citizens.h"
 #include "GameModule.h"
 #include "PluginMaster.h"
+#include "ScriptMachine.h"
 #include "GameWorld.h"
 #include "Host.h"
 #include "RE/IDs.h"
@@ -61,10 +62,27 @@ nlohmann::json FormIDText(const RE::TESForm* form) {
   return fmt::format("{:08X}", form->formID);
 }
 
+// The name the game shows for a reference: its display-name extra data, when it has one.
+nlohmann::json DisplayNameOf(const RE::TESObjectREFR* reference) {
+  if (!reference->extraList) return nullptr;
+  for (auto* extra = reference->extraList->data; extra; extra = extra->next) {
+    if (extra->type != static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)) continue;
+    const auto name = static_cast<const RE::ExtraTextDisplayData*>(extra)->displayName.view();
+    return name.empty() ? nlohmann::json(nullptr) : nlohmann::json(std::string(name));
+  }
+  return nullptr;
+}
+
 nlohmann::json DescribeCitizen(const Citizen& citizen) {
-  return {{"formID", FormIDText(citizen.actor)}, {"female", citizen.female},      {"face", FormIDText(citizen.face)},
-          {"name", nullptr},                     {"voice", nullptr},              {"facialAnim", nullptr},
-          {"scale", nullptr},                    {"clothing", FormIDText(citizen.clothing)}};
+  const auto* look = LookOf(citizen.actor);
+  return {{"formID", FormIDText(citizen.actor)},
+          {"female", citizen.female},
+          {"face", FormIDText(citizen.face)},
+          {"name", DisplayNameOf(citizen.actor)},
+          {"voice", look ? FormIDText(look->voice) : nullptr},
+          {"facialAnim", look ? FormIDText(look->facialAnim) : nullptr},
+          {"scale", look && look->scaled ? nlohmann::json(look->scale) : nlohmann::json(nullptr)},
+          {"clothing", FormIDText(citizen.clothing)}};
 }
 
 // A city as the game holds it: its lists, its ratio global and the citizens spawned in it.
@@ -125,6 +143,8 @@ nlohmann::json BuildReport(const ReportContext& context) {
                     reinterpret_cast<std::uintptr_t>(&sim_AppearanceTarget)),
   };
   report["appearanceFlag"] = AppearanceFlagValue();
+  report["scriptCallsRun"] = ScriptCallsRun().size();
+  report["scriptCallsQueued"] = QueuedScriptCalls();
 
   report["resets"] = nlohmann::json::array();
   for (const auto& r : GetWorld().resets) {
@@ -181,9 +201,12 @@ std::string FormatReport(const nlohmann::json& report) {
         out << "      ...\n";
         break;
       }
+      auto text = [](const nlohmann::json& value) { return value.is_null() ? std::string("-") : value.get<std::string>(); };
       out << "      " << citizen["formID"].get<std::string>() << (citizen["female"].get<bool>() ? " woman" : " man  ")
-          << "  face " << citizen["face"].get<std::string>() << "  clothing "
-          << (citizen["clothing"].is_null() ? std::string("none") : citizen["clothing"].get<std::string>()) << "\n";
+          << fmt::format("  {:<24}", text(citizen["name"])) << " face " << text(citizen["face"]) << "  clothing "
+          << text(citizen["clothing"]) << "  voice " << text(citizen["voice"]) << "  anim " << text(citizen["facialAnim"])
+          << "  scale " << (citizen["scale"].is_null() ? std::string("-") : fmt::format("{:.2f}", citizen["scale"].get<float>()))
+          << "\n";
     }
   }
   out << "console lines: " << report["console"].size() << "\n";

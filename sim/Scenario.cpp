@@ -15,6 +15,7 @@
 #include "GameForms.h"
 #include "GameWorld.h"
 #include "Report.h"
+#include "ScriptMachine.h"
 #include "WorldFile.h"
 
 namespace sim {
@@ -100,7 +101,8 @@ class Runner {
     } else if (step.name == "leave") {
       Leave();
     } else if (step.name == "wait") {
-      number(0);  // no queued game work exists yet
+      number(0);
+      RunQueuedScriptCalls();  // game time passes: the script engine runs what was queued
     } else if (step.name == "report") {
       const auto report = BuildReport(context_);
       std::cout << FormatReport(report) << std::flush;

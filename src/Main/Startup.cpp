@@ -5,6 +5,7 @@
 #include "Helpers/Log.h"
 #include "Main/ActorBackgroundProcess.h"
 #include "Main/ApplyDataToLocation.h"
+#include "Main/CitizenIdentity.h"
 #include "Main/FatalErrorBox.h"
 #include "Main/GameObjectCache.h"
 #include "Main/LocationData.h"
@@ -60,7 +61,11 @@ void ArmCellChangeTimer() {}
 void BuildUniqueNPCDatabase() {}
 void AdjustGameSettings() {}
 bool InstallConsoleCommand() { return true; }
-void RegisterEventHandlers(RE::UI*) {}
+// The citizen identity sink now; the other five handlers arrive with later work.
+void RegisterEventHandlers(RE::UI*) {
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::Reference3DSetEventSource>(),
+                        Events::QuillmereReferenceSet3dClass::GetSingleton());
+}
 
 void RunStartupSequence() {
   Log::Info(kOp, "kPostDataLoad");

@@ -1,0 +1,43 @@
+#pragma once
+// Calls of global functions of the plug-in's game script through the game's script machine. The
+// call is queued and runs later; the arguments are packed only when the machine asks for them.
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "RE/B/BSScript.h"
+#include "RE/T/TESForm.h"
+
+inline constexpr const char* kHandlerScript = "Quillmere:Handler";
+
+namespace ScriptCalls {
+
+// One argument, kept by the packer until the machine asks for it.
+struct Argument {
+  enum class Kind { kForm, kFloat, kText } kind;
+  RE::TESForm* form = nullptr;
+  float number = 0.0f;
+  std::string text;
+};
+
+template <class T>
+Argument Pack(T* form) requires std::is_base_of_v<RE::TESForm, T> {
+  return {Argument::Kind::kForm, form};
+}
+inline Argument Pack(float number) { return {Argument::Kind::kFloat, nullptr, number}; }
+inline Argument Pack(std::string text) { return {Argument::Kind::kText, nullptr, 0.0f, std::move(text)}; }
+
+// vm null: the machine the game holds now. False, and nothing queued, without a machine or a name.
+bool Dispatch(std::string_view scriptName, std::string_view functionName, std::vector<Argument> arguments,
+              RE::BSScript::IVirtualMachine* vm);
+
+// The game's script machine, or null while scripts do not run yet.
+RE::BSScript::IVirtualMachine* CurrentVirtualMachine();
+
+}  // namespace ScriptCalls
+
+template <class... Args>
+bool CallStaticScriptFunction(std::string_view scriptName, std::string_view functionName, Args... args) {
+  return ScriptCalls::Dispatch(scriptName, functionName, {ScriptCalls::Pack(args)...}, nullptr);
+}

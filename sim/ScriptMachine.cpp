@@ -1,0 +1,171 @@
+#include "ScriptMachine.h"
+
+#include <array>
+#include <cstdio>
+#include <deque>
+#include <set>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "GameForms.h"
+#include "GameHeap.h"
+#include "RE/G/GameVM.h"
+#include "RE/IDs.h"
+
+namespace RE::BSScript {
+// A form bound as a script object.
+struct Object {
+  TESForm* form;
+  int references;
+};
+}  // namespace RE::BSScript
+
+namespace sim {
+namespace {
+
+using RE::BSScript::Variable;
+
+struct QueuedCall {
+  std::string script;
+  std::string function;
+  RE::BSScript::IFunctionArguments* arguments;
+};
+
+struct Machine {
+  std::deque<QueuedCall> queue;
+  std::vector<ScriptCallRecord> calls;
+  std::map<const RE::Actor*, ScriptedLook> looks;
+  std::set<const RE::TESForm*> unbindable;
+  int liveObjects = 0;
+};
+Machine& GetMachine() {
+  static Machine machine;
+  return machine;
+}
+
+RE::GameVM* gameVMHolder = nullptr;
+std::uint8_t scrapHeap[16];  // the thread's scrap heap: only its identity matters
+
+bool DispatchStaticCall(RE::BSScript::IVirtualMachine*, const RE::BSFixedString* script,
+                        const RE::BSFixedString* function, RE::BSScript::IFunctionArguments* arguments, void** callback,
+                        std::int32_t) {
+  // The machine keeps its own copies of the names: the caller releases its strings at once.
+  GetMachine().queue.push_back({std::string(script->view()), std::string(function->view()), arguments});
+  (void)callback;
+  return true;
+}
+
+struct MachineObject {
+  const void* const* vtable;
+};
+std::array<void*, 64> machineTable{};
+MachineObject machineObject{nullptr};
+
+bool BindForm(RE::BSScript::IVirtualMachine*, RE::TESForm* form, RE::BSScript::Object** out) {
+  if (!form || GetMachine().unbindable.contains(form)) return false;
+  *out = GameNew<RE::BSScript::Object>(RE::BSScript::Object{form, 1});
+  ++GetMachine().liveObjects;
+  return true;
+}
+void ReleaseObject(RE::BSScript::Object* object) {
+  if (object && --object->references == 0) --GetMachine().liveObjects;
+}
+
+RE::BSFixedString* CreateFixedString(RE::BSFixedString* string, const char* text, std::uint32_t) {
+  string->data = MakeStringEntry(text ? text : "");
+  return string;
+}
+void ReleaseFixedString(RE::BSFixedString* string) { string->data = nullptr; }
+
+void* GetScrapHeap() { return scrapHeap; }
+void* ScrapAllocate(void* heap, std::size_t size, std::uint32_t alignment) {
+  return heap == scrapHeap ? GameAllocate(size, std::max<std::uint32_t>(alignment, 16)) : nullptr;
+}
+
+std::string Describe(const Variable& variable) {
+  switch (variable.type) {
+    case Variable::Type::kObject: return fmt::format("form:{:08X}", variable.value.object->form->formID);
+    case Variable::Type::kFloat: return fmt::format("float:{}", variable.value.number);
+    case Variable::Type::kString: return fmt::format("string:{}", variable.value.string.view());
+    default: return "none";
+  }
+}
+
+RE::TESForm* FormOf(const Variable& variable) {
+  return variable.type == Variable::Type::kObject ? variable.value.object->form : nullptr;
+}
+
+// Quillmere:Handler's global functions, as the game data defines them.
+void RunHandler(const std::string& function, const std::vector<Variable>& arguments) {
+  if (arguments.empty()) return;
+  auto* target = FormOf(arguments[0]);
+  if (!target || !target->Is(RE::FormType::kActor)) return;
+  auto& look = GetMachine().looks[static_cast<RE::Actor*>(target)];
+  if (function == "SetFacialAnim" && arguments.size() == 2) look.facialAnim = FormOf(arguments[1]);
+  if (function == "SetOverrideVoice" && arguments.size() == 2) look.voice = FormOf(arguments[1]);
+  if (function == "SetActorScale" && arguments.size() == 2 && arguments[1].type == Variable::Type::kFloat) {
+    look.scale = arguments[1].value.number;
+    look.scaled = true;
+  }
+}
+
+using PackFn = bool (*)(RE::BSScript::IFunctionArguments*, RE::BSScript::ScrapArrayOfVariables*);
+using DestroyFn = void* (*)(RE::BSScript::IFunctionArguments*, std::uint32_t);
+
+}  // namespace
+
+void CreateScriptMachine() {
+  machineTable.fill(nullptr);
+  machineTable[RE::BSScript::IVirtualMachine::kDispatchStaticCallSlot] = reinterpret_cast<void*>(&DispatchStaticCall);
+  machineObject.vtable = const_cast<const void* const*>(machineTable.data());
+  gameVMHolder = GameNew<RE::GameVM>();
+  gameVMHolder->impl = reinterpret_cast<RE::BSScript::IVirtualMachine*>(&machineObject);
+}
+
+std::size_t RunQueuedScriptCalls() {
+  auto& machine = GetMachine();
+  std::size_t ran = 0;
+  while (!machine.queue.empty()) {
+    auto call = machine.queue.front();
+    machine.queue.pop_front();
+    RE::BSScript::ScrapArrayOfVariables array{};
+    const auto* table = call.arguments->vtable;
+    const bool packed = reinterpret_cast<PackFn>(table[1])(call.arguments, &array);
+    std::vector<Variable> arguments(array.data, array.data + (packed ? array.size : 0));
+    ScriptCallRecord record{call.script, call.function, {}};
+    for (const auto& variable : arguments) record.arguments.push_back(Describe(variable));
+    machine.calls.push_back(record);
+    if (call.script == "Quillmere:Handler") RunHandler(call.function, arguments);
+    for (auto& variable : arguments)
+      if (variable.type == Variable::Type::kObject) ReleaseObject(variable.value.object);
+    reinterpret_cast<DestroyFn>(table[0])(call.arguments, 1);
+    ++ran;
+  }
+  return ran;
+}
+
+std::size_t QueuedScriptCalls() { return GetMachine().queue.size(); }
+const std::vector<ScriptCallRecord>& ScriptCallsRun() { return GetMachine().calls; }
+
+const ScriptedLook* LookOf(const RE::Actor* actor) {
+  const auto it = GetMachine().looks.find(actor);
+  return it == GetMachine().looks.end() ? nullptr : &it->second;
+}
+
+void RefuseBinding(const RE::TESForm* form) { GetMachine().unbindable.insert(form); }
+
+std::vector<ModelledAddress> ScriptMachineAddresses() {
+  auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };
+  return {
+      {RE::ID::GameVM, address(&gameVMHolder)},
+      {RE::ID::FixedStringCreate, address(&CreateFixedString)},
+      {RE::ID::FixedStringRelease, address(&ReleaseFixedString)},
+      {RE::ID::ScriptObjectBind, address(&BindForm)},
+      {RE::ID::ScriptObjectRelease, address(&ReleaseObject)},
+      {RE::ID::ScrapHeapGet, address(&GetScrapHeap)},
+      {RE::ID::ScrapHeapAllocate, address(&ScrapAllocate)},
+  };
+}
+
+}  // namespace sim

@@ -1,0 +1,157 @@
+#include "Main/CitizenIdentity.h"
+
+#include <cmath>
+#include <string>
+
+#include "Helpers/Log.h"
+#include "Helpers/Naming.h"
+#include "Helpers/ScriptCalls.h"
+#include "Main/ApplyDataToLocation.h"
+#include "Main/LocationData.h"
+#include "Main/RandomDraws.h"
+#include "RE/P/PlayerCharacter.h"
+
+namespace Events {
+namespace {
+
+constexpr const char* kOp = "ProcessEvent";
+constexpr std::uint32_t kSetUpState = 0x00200000;  // bit 21 of the actor's state word
+
+bool RefHasKeyword(RE::TESObjectREFR* reference, RE::BGSKeyword* keyword) {
+  using Fn = bool (*)(RE::TESObjectREFR*, RE::BGSKeyword*);
+  return reinterpret_cast<Fn>(REL::GameAddress<RE::ID::RefHasKeyword>())(reference, keyword);
+}
+
+void SetRefDisplayName(RE::ExtraDataList* list, const std::string& name) {
+  using Fn = void (*)(RE::ExtraDataList*, const char*);
+  reinterpret_cast<Fn>(REL::GameAddress<RE::ID::SetRefDisplayName>())(list, name.c_str());
+}
+
+// The lowest city whose citizen keyword the reference carries; 0 for none. A city whose keyword
+// was never published cannot match.
+int CityOf(RE::TESObjectREFR* reference) {
+  for (int city = kFirstLocationIndex; city <= kLastLocationIndex; ++city) {
+    auto* keyword = GetCitizenKeyword(city);
+    if (keyword && RefHasKeyword(reference, keyword)) return city;
+  }
+  return 0;
+}
+
+bool IsCandidate(const RE::TESObjectREFR* reference) {
+  if (!reference || !reference->Is(RE::FormType::kActor)) return false;
+  if (reference->formFlags & RE::TESForm::kDeleted) return false;
+  const auto formID = reference->formID;
+  if (formID == 0x00000000 || formID == 0x00000007 || formID == 0x00000014) return false;
+  if (!(static_cast<const RE::Actor*>(reference)->stateFlags & kSetUpState)) return false;
+  return reference->baseObject != nullptr;
+}
+
+void ApplyName(RE::Actor* actor, bool female, int city, const LocationData& location, const std::string& description,
+               const std::string& cityName) {
+  const auto firstName = GetRandomNameFromDB(female, city);
+  const auto lastName = GetRandomLastNameFromDB(female, city);
+  if (firstName.empty()) {
+    Log::Warn(kOp, "Name from DB is empty at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    return;
+  }
+  std::string name = firstName;
+  if (lastName.empty())
+    Log::Warn(kOp, "Last Name from DB is empty at 3DSet event of citizen actor [{}] at {}", description, cityName);
+  else
+    name += " " + lastName;
+  if (location.bDisableNames) return;
+  if (!actor->extraList) {
+    Log::Warn(kOp, "extraDataList is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    return;
+  }
+  Log::Info(kOp, "applying name {} to citizen actor {}", name, description);
+  SetRefDisplayName(actor->extraList, name);
+}
+
+void ApplyHeight(RE::Actor* actor, bool female, const LocationData& location, const std::string& description) {
+  const float maximum = female ? location.fFemaleMaxHeight : location.fMaleMaxHeight;
+  const float minimum = female ? location.fFemaleMinHeight : location.fMaleMinHeight;
+  if (!(maximum > 0.0f && maximum < 5.0f && minimum <= maximum)) {
+    Log::Error(kOp, "height data cannot be applied for [{}] because either MaxHeight [{:f}] or MinHeight [{:f}] or both were invalid.",
+               description, maximum, minimum);
+    return;
+  }
+  if (maximum == 1.0f && minimum == 1.0f) {
+    Log::Info(kOp, "height didn't need to be changed because for [{}] because both MaxHeight and MinHeight are 1.00.",
+              description);
+    return;
+  }
+  const int step = GetRandomIntInRange(static_cast<int>(std::trunc(minimum * 100.0f)),
+                                       static_cast<int>(std::trunc(maximum * 100.0f)));
+  const float scale = static_cast<float>(step) / 100.0f;
+  Log::Info(kOp, "calculated Scale is [{}] and RandomFloat is [{:f}] for [{}] . Applying height...", step, scale,
+            description);
+  CallStaticScriptFunction(kHandlerScript, "SetActorScale", actor, scale);
+}
+
+void GiveIdentity(RE::Actor* actor) {
+  auto* base = static_cast<RE::TESNPC*>(actor->baseObject);
+  auto* face = base->faceNPC;
+  if (!face) {
+    if (Log::Enabled())
+      Log::Error(kOp, "FaceNPC is nullptr at 3DSet event of citizen actor [{}] at {}", DescribeForm(actor, false),
+                 GetLocationNameByIndex(CityOf(actor)));
+    return;
+  }
+  const int city = CityOf(actor);
+  if (city == 0) return;
+
+  // Built once, and only when it can be written.
+  const std::string description = Log::Enabled() ? DescribeForm(actor, false) : std::string();
+  const std::string cityName = Log::Enabled() ? GetLocationNameByIndex(city) : std::string();
+  const auto* location = GetLocationStructByIndex(city);
+  if (!location) {
+    Log::Error(kOp, "myLocation is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    return;
+  }
+  const bool female = face->IsFemale();
+
+  ApplyName(actor, female, city, *location, description, cityName);
+
+  if (auto* anim = GetRandomAnimFromDB(female, city)) {
+    Log::Info(kOp, "applying anim keyword {} to citizen actor {}", DescribeForm(anim, false), description);
+    CallStaticScriptFunction(kHandlerScript, "SetFacialAnim", actor, anim);
+  } else {
+    Log::Warn(kOp, "AnimKeyword is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
+  }
+
+  if (auto* voice = GetRandomVoiceFromDB(female, city)) {
+    Log::Info(kOp, "applying voice {} to citizen actor {}", DescribeForm(voice, false), description);
+    CallStaticScriptFunction(kHandlerScript, "SetOverrideVoice", actor, voice);
+  } else {
+    Log::Warn(kOp, "Voice is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
+  }
+
+  ApplyHeight(actor, female, *location, description);
+}
+
+void* DestroySink(QuillmereReferenceSet3dClass* self, std::uint32_t) noexcept { return self; }
+
+const void* const kSinkTable[] = {reinterpret_cast<const void*>(&DestroySink),
+                                  reinterpret_cast<const void*>(&QuillmereReferenceSet3dClass::ProcessEvent)};
+
+}  // namespace
+
+QuillmereReferenceSet3dClass* QuillmereReferenceSet3dClass::GetSingleton() {
+  static QuillmereReferenceSet3dClass sink{{kSinkTable}};
+  return &sink;
+}
+
+RE::BSEventNotifyControl QuillmereReferenceSet3dClass::ProcessEvent(QuillmereReferenceSet3dClass*,
+                                                                    const RE::Events::ReferenceSet3d* event,
+                                                                    RE::BSTEventSource*) noexcept {
+  try {
+    auto* reference = event ? event->reference : nullptr;
+    if (IsCandidate(reference)) GiveIdentity(static_cast<RE::Actor*>(reference));
+  } catch (...) {
+    // Nothing may unwind into the game's event dispatch.
+  }
+  return RE::BSEventNotifyControl::kContinue;
+}
+
+}  // namespace Events
