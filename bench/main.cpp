@@ -9,6 +9,7 @@
 void RunAddressLibraryBenchmarks();
 void RunDataBaseBenchmarks();
 void RunApplyDataBenchmarks();
+void RunCitizenIdentityBenchmarks();
 
 int main() {
   // The bench is the game's main module, started in a folder of its own.
@@ -23,5 +24,6 @@ int main() {
   RunAddressLibraryBenchmarks();
   RunDataBaseBenchmarks();
   RunApplyDataBenchmarks();
+  RunCitizenIdentityBenchmarks();
   return 0;
 }

@@ -1,0 +1,64 @@
+// The 3D-set handler runs for every actor whose 3D the game sets: the path for actors that are no
+// citizens must cost only its few reads and keyword tests, and allocate nothing.
+#include <random>
+
+#include "Citizens.h"
+#include "GameForms.h"
+#include "Harness.h"
+#include "Helpers/PluginSettings.h"
+#include "Main/CitizenIdentity.h"
+#include "Main/DataBase.h"
+#include "Main/RandomDraws.h"
+#include "RE/VirtualCall.h"
+
+namespace {
+
+RE::BSEventNotifyControl Raise(RE::TESObjectREFR* reference) {
+  const RE::Events::ReferenceSet3d event{reference};
+  return RE::VirtualCall<RE::BSEventNotifyControl>(Events::QuillmereReferenceSet3dClass::GetSingleton(), 1, &event,
+                                                   static_cast<RE::BSTEventSource*>(nullptr));
+}
+
+}  // namespace
+
+// Runs after the city benchmarks, which applied Cydonia's data and so published its keyword.
+void RunCitizenIdentityBenchmarks() {
+  PluginSettings.bLogging = false;
+  constexpr int kEvents = 100'000;
+
+  auto* npc = sim::AddNPC(0x3F000001, true);
+  auto* stranger = sim::AddTyped<RE::Actor>(0x3F000002, RE::FormType::kActor);
+  stranger->baseObject = npc;
+  stranger->stateFlags = 1u << 21;
+  const auto allocationsBefore = bench::AllocationCount();
+  const auto strangers = bench::Measure("3D set: an actor of no city, logging off", 5, [&] {
+    for (int i = 0; i < kEvents; ++i) Raise(stranger);
+  });
+  bench::Print(strangers, kEvents, "event");
+  std::printf("%-52s %.3f allocations per event\n", "",
+              static_cast<double>(bench::AllocationCount() - allocationsBefore) / (6.0 * kEvents) -
+                  strangers.allocationsPerRepetition / kEvents);
+
+  std::mt19937 random(5);
+  sim::SpawnCitizens(3, 1, random);
+  auto* citizen = sim::Citizens().back().actor;
+  constexpr int kCitizenEvents = 2'000;
+  const auto citizens = bench::Measure("3D set: a Cydonia citizen, logging off", 5, [&] {
+    for (int i = 0; i < kCitizenEvents; ++i) Raise(citizen);
+  });
+  bench::Print(citizens, kCitizenEvents, "event");
+
+  // Each draw seeds a fresh engine from the platform's random device: the bulk of a citizen's cost.
+  int sink = 0;
+  const auto draws = bench::Measure("GetRandomIntInRange: fresh engine per call", 5, [&] {
+    for (int i = 0; i < kCitizenEvents; ++i) sink += GetRandomIntInRange(0, 99);
+  });
+  bench::Print(draws, kCitizenEvents, "call");
+
+  // A small database runs empty every few citizens and is rebuilt from its files.
+  const auto rebuilds = bench::Measure("BuildDataBase: 10-line keyword file (a rebuild)", 5, [&] {
+    for (int i = 0; i < 100; ++i) sink += BuildDataBase(4, true, 3);
+  });
+  bench::Print(rebuilds, 100, "rebuild");
+  if (sink == -1) std::puts("");
+}
