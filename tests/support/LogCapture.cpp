@@ -1,5 +1,6 @@
 #include "LogCapture.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include <spdlog/sinks/base_sink.h>
@@ -34,5 +35,16 @@ LogCapture::~LogCapture() { spdlog::set_default_logger(previous_); }
 
 std::vector<std::string> LogCapture::lines() const { return *lines_; }
 void LogCapture::clear() { lines_->clear(); }
+
+std::vector<std::string> LogCapture::linesOf(const std::string& operation) const {
+  std::vector<std::string> found;
+  for (const auto& line : *lines_)
+    if (line.find("|[" + operation + "] ") != std::string::npos) found.push_back(line);
+  return found;
+}
+
+bool LogCapture::contains(const std::string& line) const {
+  return std::find(lines_->begin(), lines_->end(), line) != lines_->end();
+}
 
 }  // namespace test

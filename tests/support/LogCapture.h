@@ -13,6 +13,9 @@ class LogCapture {
   LogCapture();
   ~LogCapture();
   std::vector<std::string> lines() const;
+  // The lines of one operation ("<level>|[operation] ..."), in order.
+  std::vector<std::string> linesOf(const std::string& operation) const;
+  bool contains(const std::string& line) const;
   void clear();
 
  private:

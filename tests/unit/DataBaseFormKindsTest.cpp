@@ -10,6 +10,7 @@
 #include "GameFolder.h"
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
+#include "DataBaseTestSupport.h"
 #include "LogCapture.h"
 #include "Main/DataBase.h"
 #include "Main/LocationData.h"
@@ -21,33 +22,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// The lines of one operation, in order.
-Lines Of(const test::LogCapture& log, const std::string& operation) {
-  Lines out;
-  for (const auto& line : log.lines())
-    if (line.find("|[" + operation + "] ") != std::string::npos) out.push_back(line);
-  return out;
-}
-
-bool Has(const test::LogCapture& log, const std::string& line) {
-  const auto lines = log.lines();
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-const std::string kInfo = "info|[BuildDataBase] ", kWarn = "warning|[BuildDataBase] ",
-                  kError = "error|[BuildDataBase] ";
-
-std::string Begin(const std::string& file, const std::string& city) {
-  return kInfo + "beginning to process file '" + file + "' for location [" + city + "] at i (0)...";
-}
-
-void ResetPlugins() {
-  sim::ClearPluginFiles();
-  sim::AddPluginFile("Starfield.esm", 1, 0);
-  sim::AddPluginFile("Other.esm", 1, 2);
-  sim::AddPluginFile("CityFolk.esl", 2, 0xFE, 5);
-  sim::AddPluginFile("Tailors.esm", 3, 0xFD, 2);
-}
 
 std::string WrongType(const std::string& id, int type, int db) {
   return kError + "found form with FormID " + id + " has unexpected FormType [" + std::to_string(type) +
@@ -157,7 +131,7 @@ TEST(DataBase, FormKindsAndSexAreChecked) {
     test::LogCapture log;
     EXPECT_EQ(BuildDataBase(c.db, c.female, 2), static_cast<int>(entries.size()));
     EXPECT_EQ(c.get(record), entries);
-    EXPECT_EQ(Of(log, "BuildDataBase"), expected);
+    EXPECT_EQ(log.linesOf("BuildDataBase"), expected);
   }
 }
 
@@ -209,7 +183,7 @@ TEST(DataBase, EncounterPointsFollowThePlayerWindow) {
     test::LogCapture log;
     EXPECT_EQ(BuildDataBase(8, female, 3), 3);
     EXPECT_EQ(Forms(record.EncounterPoints), inside);
-    auto lines = Of(log, "BuildDataBase");
+    auto lines = log.linesOf("BuildDataBase");
     if (!female) {
       ASSERT_FALSE(lines.empty());
       EXPECT_EQ(lines.front(), cleared);
@@ -224,7 +198,7 @@ TEST(DataBase, EncounterPointsFollowThePlayerWindow) {
   EXPECT_EQ(BuildDataBase(8, true, 3), 1);
   EXPECT_EQ(Forms(record.EncounterPoints), std::vector<RE::TESForm*>{inside[2]});
   EXPECT_TRUE(
-      Has(log, kWarn + "  could not add [Reference:7d201 to database [EncounterPoints] (iDBIndex [8]) due to "
+      log.contains(kWarn + "  could not add [Reference:7d201 to database [EncounterPoints] (iDBIndex [8]) due to "
                        "distance check. fMinPlayerDistance [29]. fMaxPlayerDistance [29]. PlayerDistance [5.000000]."));
 
   // Without a player every point is skipped, silently.
@@ -232,6 +206,6 @@ TEST(DataBase, EncounterPointsFollowThePlayerWindow) {
   log.clear();
   EXPECT_EQ(BuildDataBase(8, true, 3), 0);
   EXPECT_TRUE(record.EncounterPoints.empty());
-  EXPECT_EQ(Of(log, "BuildDataBase"), (Lines{cleared, expected.front(), expected.back()}));
+  EXPECT_EQ(log.linesOf("BuildDataBase"), (Lines{cleared, expected.front(), expected.back()}));
   PluginSettings = PluginSettingsRecord{};
 }

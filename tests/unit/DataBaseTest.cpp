@@ -12,6 +12,7 @@
 #include "GameFolder.h"
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
+#include "DataBaseTestSupport.h"
 #include "LogCapture.h"
 #include "Main/DataBase.h"
 #include "Main/LocationData.h"
@@ -21,33 +22,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// The lines of one operation, in order.
-Lines Of(const test::LogCapture& log, const std::string& operation) {
-  Lines out;
-  for (const auto& line : log.lines())
-    if (line.find("|[" + operation + "] ") != std::string::npos) out.push_back(line);
-  return out;
-}
-
-bool Has(const test::LogCapture& log, const std::string& line) {
-  const auto lines = log.lines();
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-const std::string kInfo = "info|[BuildDataBase] ", kWarn = "warning|[BuildDataBase] ",
-                  kError = "error|[BuildDataBase] ";
-
-std::string Begin(const std::string& file, const std::string& city) {
-  return kInfo + "beginning to process file '" + file + "' for location [" + city + "] at i (0)...";
-}
-
-void ResetPlugins() {
-  sim::ClearPluginFiles();
-  sim::AddPluginFile("Starfield.esm", 1, 0);
-  sim::AddPluginFile("Other.esm", 1, 2);
-  sim::AddPluginFile("CityFolk.esl", 2, 0xFE, 5);
-  sim::AddPluginFile("Tailors.esm", 3, 0xFD, 2);
-}
 
 // Puts the game's form table back as it was, so forms added here stay out of other tests.
 struct FormsBack {
@@ -157,15 +131,13 @@ TEST(DataBase, FormLinesFollowTheLineRules) {
   EXPECT_EQ(BuildDataBase(4, true, 1), 10);
   EXPECT_EQ(Forms(record.FemaleAnims),
             (std::vector<RE::TESForm*>{master, master, other, master, master, master, small, small, master, master}));
-  EXPECT_EQ(Of(log, "BuildDataBase"), expected);
+  EXPECT_EQ(log.linesOf("BuildDataBase"), expected);
   // The refusals come from the form lookup's own rules.
-  EXPECT_TRUE(Has(log,
-                  "error|[GetFormFromFile] this HexFormID's length > 6 [FE00080A]. This is not supported format "
+  EXPECT_TRUE(log.contains("error|[GetFormFromFile] this HexFormID's length > 6 [FE00080A]. This is not supported format "
                   "(length must be <= 6 if source plugin is not Starfield.esm). Returning nullptr."));
   EXPECT_TRUE(
-      Has(log, "error|[GetFormFromFile] std::stoul exception thrown for input String: X1A2B3. Returning nullptr."));
-  EXPECT_TRUE(Has(
-      log, "error|[GetFormFromFile] no PluginFile could be found with the name [ Starfield.esm]. Returning nullptr."));
+      log.contains("error|[GetFormFromFile] std::stoul exception thrown for input String: X1A2B3. Returning nullptr."));
+  EXPECT_TRUE(log.contains("error|[GetFormFromFile] no PluginFile could be found with the name [ Starfield.esm]. Returning nullptr."));
 }
 
 TEST(DataBase, TextLinesAreKeptWhole) {
@@ -204,7 +176,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
     test::LogCapture log;
     EXPECT_EQ(BuildDataBase(6, true, 4), 6);
     EXPECT_EQ(record.FemaleNames, names);
-    auto lines = Of(log, "BuildDataBase");
+    auto lines = log.linesOf("BuildDataBase");
     if (pass == 1) {
       ASSERT_FALSE(lines.empty());
       EXPECT_EQ(lines.front(), kWarn + "database 'FemaleNames' for location [Neon] wasn't empty. Cleared array...");
@@ -215,7 +187,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   test::LogCapture log;
   EXPECT_EQ(BuildDataBase(7, true, 4), 1);
   EXPECT_EQ(record.FemaleLastNames, Lines{"Eko"});
-  EXPECT_EQ(Of(log, "BuildDataBase"),
+  EXPECT_EQ(log.linesOf("BuildDataBase"),
             (Lines{Begin("FemaleLastNames.txt", "Neon"),
                    kInfo + "  adding [LastName:Eko] to database [FemaleLastNames] (iDBIndex [7])."}));
 

@@ -22,13 +22,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-Lines Of(const test::LogCapture& log, const std::string& operation) {
-  Lines out;
-  for (const auto& line : log.lines())
-    if (line.find("|[" + operation + "] ") != std::string::npos) out.push_back(line);
-  return out;
-}
-
 // Puts the game's form table back as it was, so forms added here stay out of other tests.
 struct FormsBack {
   std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
@@ -58,7 +51,7 @@ void CheckCycles(const Draws<T>& d) {
       auto before = d.database;
       test::LogCapture log;
       const T entry = d.draw();
-      auto lines = Of(log, d.operation);
+      auto lines = log.linesOf(d.operation);
       if (k == 0) {
         ASSERT_TRUE(before.empty());
         before = d.file;
@@ -203,10 +196,10 @@ TEST(RandomDraws, InvalidCityAndNothingToRebuild) {
       return Lines{std::string("error|[") + op + "] " + db +
                    ".size is 0 for iLocIndex [2]. Could not rebuild DataBase."};
     };
-    EXPECT_EQ(Of(log, "GetRandomVoiceFromDB"), failed("GetRandomVoiceFromDB", "MaleVoices"));
-    EXPECT_EQ(Of(log, "GetRandomNameFromDB"), failed("GetRandomNameFromDB", "FemaleNames"));
-    EXPECT_EQ(Of(log, "GetRandomAnimFromDB"), failed("GetRandomAnimFromDB", "FemaleAnims"));
-    EXPECT_EQ(Of(log, "GetRandomLastNameFromDB"), failed("GetRandomLastNameFromDB", "MaleLastNames"));
+    EXPECT_EQ(log.linesOf("GetRandomVoiceFromDB"), failed("GetRandomVoiceFromDB", "MaleVoices"));
+    EXPECT_EQ(log.linesOf("GetRandomNameFromDB"), failed("GetRandomNameFromDB", "FemaleNames"));
+    EXPECT_EQ(log.linesOf("GetRandomAnimFromDB"), failed("GetRandomAnimFromDB", "FemaleAnims"));
+    EXPECT_EQ(log.linesOf("GetRandomLastNameFromDB"), failed("GetRandomLastNameFromDB", "MaleLastNames"));
   }
   EXPECT_TRUE(record.MaleVoices.empty() && record.FemaleNames.empty());
 }
