@@ -114,14 +114,14 @@ void GiveIdentity(RE::Actor* actor) {
   ApplyName(actor, female, city, *location, description, cityName);
 
   if (auto* anim = GetRandomAnimFromDB(female, city)) {
-    Log::Info(kOp, "applying anim keyword {} to citizen actor {}", DescribeForm(anim, false), description);
+    if (Log::Enabled()) Log::Info(kOp, "applying anim keyword {} to citizen actor {}", DescribeForm(anim, false), description);
     CallStaticScriptFunction(kHandlerScript, "SetFacialAnim", actor, anim);
   } else {
     Log::Warn(kOp, "AnimKeyword is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
   }
 
   if (auto* voice = GetRandomVoiceFromDB(female, city)) {
-    Log::Info(kOp, "applying voice {} to citizen actor {}", DescribeForm(voice, false), description);
+    if (Log::Enabled()) Log::Info(kOp, "applying voice {} to citizen actor {}", DescribeForm(voice, false), description);
     CallStaticScriptFunction(kHandlerScript, "SetOverrideVoice", actor, voice);
   } else {
     Log::Warn(kOp, "Voice is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);

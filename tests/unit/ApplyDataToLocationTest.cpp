@@ -1,6 +1,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "FormsBack.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -23,12 +25,6 @@ using Entry = RE::LEVELED_OBJECT;
 using Kind = RE::TESCondition::Kind;
 
 namespace {
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
-};
 
 const std::string kInfo = "info|[ApplyDataToLocation] ", kError = "error|[ApplyDataToLocation] ";
 const std::string kRule(36, '-');

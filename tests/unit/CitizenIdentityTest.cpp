@@ -1,6 +1,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "FormsBack.h"
+
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -29,12 +31,6 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
-};
 
 // The shipped city data in the sample world, every city applied as the start-up leaves them.
 struct Cities {

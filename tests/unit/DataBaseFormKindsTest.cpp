@@ -1,6 +1,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "FormsBack.h"
+
 #include <algorithm>
 #include <map>
 #include <string>
@@ -34,12 +36,6 @@ struct NoPlayer {
       reinterpret_cast<RE::PlayerCharacter**>(REL::ResolveAddressLibraryID(RE::ID::PlayerCharacter));
   RE::PlayerCharacter* saved = std::exchange(*slot, nullptr);
   ~NoPlayer() { *slot = saved; }
-};
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
 };
 
 template <class T>

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "FormsBack.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -22,12 +24,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
-};
 
 template <class T>
 std::vector<RE::TESForm*> Forms(const std::vector<T*>& v) {

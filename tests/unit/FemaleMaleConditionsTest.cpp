@@ -1,6 +1,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "FormsBack.h"
+
 #include <algorithm>
 #include <climits>
 #include <map>
@@ -20,12 +22,6 @@ using Lines = std::vector<std::string>;
 using Kind = RE::TESCondition::Kind;
 
 namespace {
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
-};
 
 void Reset(bool withMaster) {
   sim::ClearPluginFiles();

@@ -1,5 +1,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+
+#include "FormsBack.h"
 #include <windows.h>
 
 #include <cstring>
@@ -19,12 +21,6 @@ using NPCs = std::vector<RE::TESNPC*>;
 using Forms = std::vector<RE::TESForm*>;
 
 namespace {
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
-};
 
 RE::TESLeveledList* FreshList(std::uint32_t formID) {
   sim::ClearPluginFiles();

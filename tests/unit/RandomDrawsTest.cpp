@@ -1,6 +1,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "FormsBack.h"
+
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -21,12 +23,6 @@ using RE::FormType;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
-};
 
 template <class T>
 struct Draws {

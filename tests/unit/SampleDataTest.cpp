@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "FormsBack.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -19,12 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Puts the game's form table back as it was, so forms added here stay out of other tests.
-struct FormsBack {
-  std::map<std::uint32_t, RE::TESForm*> saved = sim::GetWorld().forms;
-  ~FormsBack() { sim::GetWorld().forms = saved; }
-};
 
 void ClearDataBases(LocationData& r) {
   r.EncounterPoints.clear(), r.FemaleFaceNPCs.clear(), r.MaleFaceNPCs.clear(), r.FemaleVoices.clear();
