@@ -13,7 +13,8 @@ endforeach()
 
 add_library(bw_logging INTERFACE)
 target_include_directories(bw_logging SYSTEM INTERFACE ${BW_SYSDEPS_DIR})
-target_compile_definitions(bw_logging INTERFACE SPDLOG_HEADER_ONLY FMT_HEADER_ONLY SPDLOG_FMT_EXTERNAL
+# Wide file names: a log folder with letters outside the code page must still open.
+target_compile_definitions(bw_logging INTERFACE SPDLOG_HEADER_ONLY FMT_HEADER_ONLY SPDLOG_FMT_EXTERNAL SPDLOG_WCHAR_FILENAMES
                            WIN32_LEAN_AND_MEAN NOMINMAX)
 
 add_library(bw_simdeps INTERFACE)

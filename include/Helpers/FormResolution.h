@@ -15,6 +15,13 @@ enum PluginKind : std::int32_t {
 
 inline constexpr const char* kMasterFileName = "Starfield.esm";
 
+// Form ID texts: shorter than kShortFormIDLength digits are padded with zeros to kPaddedFormIDLength;
+// the game's master file takes whole form IDs, every other file local IDs of at most six digits.
+inline constexpr std::size_t kShortFormIDLength = 6;
+inline constexpr std::size_t kPaddedFormIDLength = 5;
+inline constexpr std::size_t kMaxMasterFormIDLength = 8;
+inline constexpr std::size_t kMaxPluginFormIDLength = 6;
+
 // The loaded file of that name (case ignored); *pluginType receives its kind.
 RE::TESFile* LookupTESFileByName(const std::string& name, std::int32_t* pluginType);
 

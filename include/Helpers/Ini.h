@@ -1,19 +1,21 @@
 #pragma once
 // Access to the plug-in's INI files. folder ends in a backslash; empty means the plug-in folder
-// base. The extension ".ini" is added to fileName.
+// base. The extension ".ini" is added to fileName (UTF-8). Sections, keys and values are the bytes
+// the ANSI profile calls would give: the game receives values exactly as the file holds them.
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace Ini {
 
-inline constexpr std::string_view kPluginFolder = ".\\Data\\SFSE\\Plugins\\";
-inline constexpr std::string_view kDataFolder = ".\\Data\\SFSE\\Plugins\\Quillmere\\";
+inline constexpr std::wstring_view kPluginFolder = L".\\Data\\SFSE\\Plugins\\";
+inline constexpr std::wstring_view kDataFolder = L".\\Data\\SFSE\\Plugins\\Quillmere\\";
 inline constexpr std::size_t kMaxPathLength = 255;
 
-bool IniFileExists(std::string_view fileName, std::string_view folder);
+bool IniFileExists(std::string_view fileName, const std::filesystem::path& folder);
 std::string ReadIniValue(std::string_view fileName, std::string_view section, std::string_view key,
-                         std::string_view folder);
+                         const std::filesystem::path& folder);
 bool WriteIniValue(std::string_view fileName, std::string_view section, std::string_view key,
-                   std::string_view value, std::string_view folder);
+                   std::string_view value, const std::filesystem::path& folder);
 
 }  // namespace Ini

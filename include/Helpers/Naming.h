@@ -2,6 +2,7 @@
 // Game objects as text, for the log and for the plug-in's own logic.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <fmt/format.h>
@@ -19,6 +20,10 @@ std::string GetFormIDAsHex(std::uint32_t formID);
 std::string GetTESFullNameNative(RE::TESForm* form);
 std::string GetTESFullName(RE::TESForm* form);
 std::string GetReferenceName(RE::TESObjectREFR* reference);
+
+// Comparisons and case of texts whose letters beyond ASCII are left as they are.
+bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept;
+std::string ToLowerAscii(std::string text);
 
 // "[address | FormID]" or "[address | FormID | name]", for log lines.
 std::string DescribeForm(RE::TESForm* form, bool withName);

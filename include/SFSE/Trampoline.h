@@ -16,9 +16,33 @@ SearchWindow TrampolineSearchWindow(std::uintptr_t hint, std::uint64_t granulari
 // The rel32 that makes an instruction ending at nextInstruction reach target, if it fits.
 std::optional<std::int32_t> Rel32Displacement(std::uintptr_t target, std::uintptr_t nextInstruction) noexcept;
 
+#pragma pack(push, 1)
+// E8 rel32: call to the next instruction plus the displacement.
+struct RelativeCall {
+  static constexpr std::uint8_t kOpcode = 0xE8;
+  std::uint8_t opcode;
+  std::int32_t displacement;
+};
+static_assert(sizeof(RelativeCall) == 5);
+
+// FF 25 00000000: jmp [rip+0], the absolute destination right behind it.
+struct AbsoluteJump {
+  std::uint8_t opcode[2];
+  std::int32_t ripOffset;
+  std::uint64_t destination;
+};
+static_assert(sizeof(AbsoluteJump) == 14);
+#pragma pack(pop)
+
+// What redirecting a call site did; previousTarget is where the call went before.
+struct CallPatch {
+  enum Result { kPatched, kNotACall, kNotWritable } result;
+  std::uintptr_t previousTarget;
+};
+
 class Trampoline {
  public:
-  static constexpr std::size_t kSlotSize = 14;
+  static constexpr std::size_t kSlotSize = sizeof(AbsoluteJump);
 
   explicit Trampoline(std::string name) : name_(std::move(name)) {}
   Trampoline(const Trampoline&) = delete;
@@ -31,7 +55,11 @@ class Trampoline {
   void set_trampoline(void* memory, std::size_t size, std::function<void(void*, std::size_t)> release = {});
 
   void* allocate(std::size_t size);
-  void write_5branch(std::uintptr_t source, std::uintptr_t destination, std::uint8_t opcode = 0xE8);
+  // Writes opcode + rel32 at source, reaching destination through a slot of ours; false when the
+  // site's protection could not be changed (nothing written there).
+  bool write_5branch(std::uintptr_t source, std::uintptr_t destination, std::uint8_t opcode = RelativeCall::kOpcode);
+  // Redirects the relative call at site to destination; a site that holds no relative call is left alone.
+  CallPatch patch_call(std::uintptr_t site, std::uintptr_t destination);
   void log_stats() const;
 
   std::size_t allocated_size() const noexcept { return size_; }
@@ -47,7 +75,6 @@ class Trampoline {
   std::size_t size_ = 0;
   std::function<void(void*, std::size_t)> release_;
   std::map<std::uintptr_t, std::byte*> branches5_;
-  std::map<std::uintptr_t, std::byte*> branches6_;
 };
 
 Trampoline& GetTrampoline();

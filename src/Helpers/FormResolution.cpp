@@ -5,15 +5,9 @@
 #include <string_view>
 
 #include "Helpers/Log.h"
+#include "Helpers/Naming.h"
 
 namespace {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 const char* KindName(std::int32_t kind) {
   switch (kind) {
@@ -78,13 +72,13 @@ RE::TESForm* GetFormFromFile(std::string sHexFormIDNoPrefix, std::string pluginN
 
   const bool isMaster = pluginName == kMasterFileName;  // exact: the file search itself ignores case
   const auto length = sHexFormIDNoPrefix.size();
-  if (length < 6) {
-    sHexFormIDNoPrefix.insert(0, 5 - std::min<std::size_t>(length, 5), '0');
-  } else if (isMaster && length > 8) {
+  if (length < kShortFormIDLength) {
+    sHexFormIDNoPrefix.insert(0, kPaddedFormIDLength - std::min(length, kPaddedFormIDLength), '0');
+  } else if (isMaster && length > kMaxMasterFormIDLength) {
     Log::Error(kOp, "this HexFormID's length > 8 [{}]. This is not supported format (length must be <= 8 if source plugin is Starfield.esm). Returning nullptr.",
                sHexFormIDNoPrefix);
     return nullptr;
-  } else if (!isMaster && length > 6) {
+  } else if (!isMaster && length > kMaxPluginFormIDLength) {
     Log::Error(kOp, "this HexFormID's length > 6 [{}]. This is not supported format (length must be <= 6 if source plugin is not Starfield.esm). Returning nullptr.",
                sHexFormIDNoPrefix);
     return nullptr;
@@ -110,9 +104,11 @@ RE::TESForm* GetFormFromFile(std::string sHexFormIDNoPrefix, std::string pluginN
   }
 
   // Added with 32-bit wrap-around; a local ID wider than its kind's range carries into the index bits.
-  const std::uint32_t fileIndex = kind == kPluginMedium ? static_cast<std::uint32_t>(file->mediumFileIndex) << 16
-                                                        : static_cast<std::uint32_t>(file->smallFileIndex) << 12;
-  const std::uint32_t formID = (static_cast<std::uint32_t>(file->compileIndex) << 24) + fileIndex + localID;
+  const std::uint32_t fileIndex =
+      kind == kPluginMedium ? static_cast<std::uint32_t>(file->mediumFileIndex) << RE::TESFile::kMediumFileIndexShift
+                            : static_cast<std::uint32_t>(file->smallFileIndex) << RE::TESFile::kSmallFileIndexShift;
+  const std::uint32_t formID =
+      (static_cast<std::uint32_t>(file->compileIndex) << RE::TESFile::kCompileIndexShift) + fileIndex + localID;
   if (formID == 0) {
     Log::Error(kOp, "   FormID [{} | {:x}] supposedly defined in [{} | Type: {}] is out of range. Returning nullptr.",
                formID, formID, pluginName, KindName(kind));

@@ -5,49 +5,53 @@
 #include <optional>
 #include <vector>
 
+#include "Win/Text.h"
+
 namespace Ini {
 namespace {
 
 constexpr DWORD kValueBufferSize = 10000;
 
 // A path longer than the profile functions accept is refused whole, never truncated.
-std::optional<std::string> ComposePath(std::string_view fileName, std::string_view folder) {
-  std::string path(folder.empty() ? kPluginFolder : folder);
-  path.append(fileName).append(".ini");
+std::optional<std::wstring> ComposePath(std::string_view fileName, const std::filesystem::path& folder) {
+  std::wstring path(folder.empty() ? std::wstring(kPluginFolder) : folder.native());
+  path.append(Win::FromUtf8(fileName)).append(L".ini");
   if (path.size() > kMaxPathLength) return std::nullopt;
   return path;
 }
 
+// The value as the ANSI call would have returned it: the file's bytes read through the code page.
+std::string ReadProfileString(const std::wstring& section, const std::wstring& key, const std::wstring& fallback,
+                              const std::wstring& path) {
+  std::vector<wchar_t> value(kValueBufferSize, L'\0');
+  const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), value.data(),
+                                                kValueBufferSize, path.c_str());
+  return Win::ToAnsi(std::wstring_view(value.data(), length));
+}
+
 }  // namespace
 
-bool IniFileExists(std::string_view fileName, std::string_view folder) {
+bool IniFileExists(std::string_view fileName, const std::filesystem::path& folder) {
   if (fileName.empty()) return false;
   const auto path = ComposePath(fileName, folder);
-  return path && GetFileAttributesA(path->c_str()) != INVALID_FILE_ATTRIBUTES;
+  return path && GetFileAttributesW(path->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadIniValue(std::string_view fileName, std::string_view section, std::string_view key,
-                         std::string_view folder) {
+                         const std::filesystem::path& folder) {
   if (fileName.empty() || section.empty() || key.empty() || !IniFileExists(fileName, folder)) return {};
-  const auto path = ComposePath(fileName, folder);
-  std::vector<char> value(kValueBufferSize, '\0');
-  const DWORD length = GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(), "",
-                                                value.data(), kValueBufferSize, path->c_str());
-  return std::string(value.data(), length);
+  return ReadProfileString(Win::FromAnsi(section), Win::FromAnsi(key), L"", *ComposePath(fileName, folder));
 }
 
 bool WriteIniValue(std::string_view fileName, std::string_view section, std::string_view key,
-                   std::string_view value, std::string_view folder) {
+                   std::string_view value, const std::filesystem::path& folder) {
   if (fileName.empty() || section.empty() || key.empty()) return false;
   const auto path = ComposePath(fileName, folder);
   if (!path) return false;
-  const std::string sectionText(section), keyText(key), valueText(value);
-  WritePrivateProfileStringA(sectionText.c_str(), keyText.c_str(), valueText.c_str(), path->c_str());
-  if (GetFileAttributesA(path->c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  std::vector<char> readBack(kValueBufferSize, '\0');
-  const DWORD length = GetPrivateProfileStringA(sectionText.c_str(), keyText.c_str(), valueText.c_str(),
-                                                readBack.data(), kValueBufferSize, path->c_str());
-  return std::string_view(readBack.data(), length) == valueText;
+  const auto sectionText = Win::FromAnsi(section), keyText = Win::FromAnsi(key), valueText = Win::FromAnsi(value);
+  WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), path->c_str());
+  if (GetFileAttributesW(path->c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  return ReadProfileString(sectionText, keyText, valueText, *path) == value;
 }
 
 }  // namespace Ini

@@ -1,11 +1,12 @@
 #include "Helpers/Naming.h"
 
+#include <cctype>
 #include <sstream>
 
 #include <fmt/format.h>
 
 #include "Helpers/Log.h"
-#include "Main/GameModuleBase.h"
+#include "REL/Module.h"
 #include "RE/T/TESFullName.h"
 
 namespace {
@@ -17,7 +18,7 @@ std::string GetAddressAsHex(const void* address, bool relative) {
   if (!address) return {};
   const auto value = reinterpret_cast<std::uintptr_t>(address);
   if (relative) {
-    const auto offset = static_cast<std::int64_t>(value - GameModuleBase());
+    const auto offset = static_cast<std::int64_t>(value - REL::Module::Game().base());
     if (offset > 0) return fmt::format("Starfield.exe + 0x{:X}", offset);
     Log::Error("GetAddressAsHex", "calculated offset <= 0 --> [{}]", offset);
   }
@@ -78,6 +79,18 @@ std::string DescribeReference(RE::TESObjectREFR* reference) {
   if (name.empty()) name = GetTESFullNameNative(reference->baseObject);
   return fmt::format("[{} | {} | {}]", GetAddressAsHex(reference, false), GetFormIDAsHex(reference),
                      name.empty() ? kUnnamed : name);
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+std::string ToLowerAscii(std::string text) {
+  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
 std::vector<std::string> GetWordsInStringAsVector(const std::string& text) {

@@ -1,36 +1,22 @@
 #include "Main/ApplyDataToLocation.h"
 
-#include <array>
+#include <vector>
 #include <string>
 
 #include "Helpers/FormResolution.h"
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
 #include "Main/DataBase.h"
+#include "Main/DataBaseKinds.h"
 #include "Main/FemaleMaleConditions.h"
 #include "Main/LeveledLists.h"
 #include "Main/LocationData.h"
+#include "Main/PluginState.h"
 #include "RE/T/TESGlobal.h"
 
 namespace {
 
 constexpr const char* kOp = "ApplyDataToLocation";
-
-struct CityForms {
-  const char* femaleOutfitList;
-  const char* maleOutfitList;
-  const char* citizenList;
-  const char* ratioGlobal;
-  const char* citizenKeyword;
-};
-constexpr std::array<CityForms, 4> kCityForms = {{
-    {"837", "844", "82F", "82B", "84B"},
-    {"85F", "860", "861", "851", "862"},
-    {"863", "864", "865", "853", "866"},
-    {"867", "868", "869", "85D", "86A"},
-}};
-
-std::array<RE::BGSKeyword*, 5> citizenKeywords{};
 
 bool HasType(const RE::TESForm* form, RE::FormType type) { return form && form->Is(type); }
 
@@ -39,7 +25,8 @@ RE::TESLeveledList* ListOf(RE::TESForm* form) { return &static_cast<RE::TESLevel
 }  // namespace
 
 RE::BGSKeyword* GetCitizenKeyword(int location) noexcept {
-  return location >= 1 && location <= 4 ? citizenKeywords[static_cast<std::size_t>(location)] : nullptr;
+  const auto city = CityFromIndex(location);
+  return city ? PluginState.citizenKeywords[*city] : nullptr;
 }
 
 bool ApplyDataToLocation(int location) {
@@ -55,7 +42,8 @@ bool ApplyDataToLocation(int location) {
     return false;
   }
 
-  const auto& ids = kCityForms[static_cast<std::size_t>(location - 1)];
+  const auto city = static_cast<City>(location);  // a record exists only for a city
+  const auto& ids = InfoOf(city);
   auto* femaleOutfitList = GetFormFromFile(ids.femaleOutfitList, kPluginMasterFile);
   auto* maleOutfitList = GetFormFromFile(ids.maleOutfitList, kPluginMasterFile);
   auto* citizenList = GetFormFromFile(ids.citizenList, kPluginMasterFile);
@@ -88,33 +76,28 @@ bool ApplyDataToLocation(int location) {
   }
   if (!formsValid) return false;
 
-  const int femaleFaces = BuildDataBase(2, true, location);
-  const int maleFaces = BuildDataBase(2, false, location);
-  const int femaleClothing = BuildDataBase(3, true, location);
-  const int maleClothing = BuildDataBase(3, false, location);
-  const int femaleAnims = BuildDataBase(4, true, location);
-  const int maleAnims = BuildDataBase(4, false, location);
-  const int femaleVoices = BuildDataBase(5, true, location);
-  const int maleVoices = BuildDataBase(5, false, location);
-  const int femaleNames = BuildDataBase(6, true, location);
-  const int maleNames = BuildDataBase(6, false, location);
-  const int femaleLastNames = BuildDataBase(7, true, location);
-  const int maleLastNames = BuildDataBase(7, false, location);
+  // Every per-sex database, female before male, in the order of their numbers.
+  struct Built {
+    const DataBaseSide* side;
+    int count;
+  };
+  std::vector<Built> built;
+  for (const auto& descriptor : kDataBases) {
+    if (descriptor.kind == DataBaseKind::EncounterPoints) continue;  // built when unique NPCs are placed
+    for (const bool female : {true, false})
+      built.push_back({&descriptor.side(female), BuildDataBase(static_cast<int>(descriptor.kind), female, location)});
+  }
   const bool locationDataLoaded = BuildLocationDataDB(location);
-
-  Log::Info(kOp, "FemaleFaceNPCsCount for {} is: {}", name, femaleFaces);
-  Log::Info(kOp, "MaleFaceNPCsCount for {} is: {}", name, maleFaces);
-  Log::Info(kOp, "FemaleClothingCount for {} is: {}", name, femaleClothing);
-  Log::Info(kOp, "MaleClothingCount for {} is: {}", name, maleClothing);
-  Log::Info(kOp, "FemaleAnimsCount for {} is: {}", name, femaleAnims);
-  Log::Info(kOp, "MaleAnimsCount for {} is: {}", name, maleAnims);
-  Log::Info(kOp, "FemaleVoicesCount for {} is: {}", name, femaleVoices);
-  Log::Info(kOp, "MaleVoicesCount for {} is: {}", name, maleVoices);
-  Log::Info(kOp, "FemaleNamesCount for {} is: {}", name, femaleNames);
-  Log::Info(kOp, "MaleNamesCount for {} is: {}", name, maleNames);
-  Log::Info(kOp, "FemaleLastnamesCount for {} is: {}", name, femaleLastNames);
-  Log::Info(kOp, "MaleLastnamesCount for {} is: {}", name, maleLastNames);
+  for (const auto& database : built) Log::Info(kOp, "{} for {} is: {}", database.side->countName, name, database.count);
   Log::Info(kOp, "LocationDataLoaded for {} is: {}", name, locationDataLoaded ? 1 : 0);
+  const auto countOf = [&](DataBaseKind kind, bool female) {
+    const auto* side = &DescriptorOf(kind).side(female);
+    for (const auto& database : built)
+      if (database.side == side) return database.count;
+    return 0;
+  };
+  const int femaleFaces = countOf(DataBaseKind::FaceNPCs, true), maleFaces = countOf(DataBaseKind::FaceNPCs, false);
+  const int femaleClothing = countOf(DataBaseKind::Clothing, true), maleClothing = countOf(DataBaseKind::Clothing, false);
 
   bool saveFailed = false;
   if (!SaveLeveledList(ListOf(citizenList), name + "_CitizenLeveledCharacterForm")) {
@@ -152,6 +135,6 @@ bool ApplyDataToLocation(int location) {
   auto* global = static_cast<RE::TESGlobal*>(ratioGlobal);
   global->value = static_cast<float>(record->iFemalePercent);
   Log::Info(kOp, "set FemalePercent for {} to: {:f}", name, global->value);
-  citizenKeywords[static_cast<std::size_t>(location)] = static_cast<RE::BGSKeyword*>(citizenKeyword);
+  PluginState.citizenKeywords[city] = static_cast<RE::BGSKeyword*>(citizenKeyword);
   return !refillFailed;
 }

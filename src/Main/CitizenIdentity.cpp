@@ -3,11 +3,13 @@
 #include <cmath>
 #include <string>
 
+#include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
 #include "Helpers/ScriptCalls.h"
 #include "Main/ApplyDataToLocation.h"
 #include "Main/LocationData.h"
+#include "Main/PluginState.h"
 #include "Main/RandomDraws.h"
 #include "RE/P/PlayerCharacter.h"
 
@@ -15,7 +17,6 @@ namespace Events {
 namespace {
 
 constexpr const char* kOp = "ProcessEvent";
-constexpr std::uint32_t kSetUpState = 0x00200000;  // bit 21 of the actor's state word
 
 bool RefHasKeyword(RE::TESObjectREFR* reference, RE::BGSKeyword* keyword) {
   using Fn = bool (*)(RE::TESObjectREFR*, RE::BGSKeyword*);
@@ -30,9 +31,9 @@ void SetRefDisplayName(RE::ExtraDataList* list, const std::string& name) {
 // The lowest city whose citizen keyword the reference carries; 0 for none. A city whose keyword
 // was never published cannot match.
 int CityOf(RE::TESObjectREFR* reference) {
-  for (int city = kFirstLocationIndex; city <= kLastLocationIndex; ++city) {
-    auto* keyword = GetCitizenKeyword(city);
-    if (keyword && RefHasKeyword(reference, keyword)) return city;
+  for (const auto city : kCities) {
+    auto* keyword = PluginState.citizenKeywords[city];
+    if (keyword && RefHasKeyword(reference, keyword)) return IndexOf(city);
   }
   return 0;
 }
@@ -41,8 +42,8 @@ bool IsCandidate(const RE::TESObjectREFR* reference) {
   if (!reference || !reference->Is(RE::FormType::kActor)) return false;
   if (reference->formFlags & RE::TESForm::kDeleted) return false;
   const auto formID = reference->formID;
-  if (formID == 0x00000000 || formID == 0x00000007 || formID == 0x00000014) return false;
-  if (!(static_cast<const RE::Actor*>(reference)->stateFlags & kSetUpState)) return false;
+  if (formID == 0x00000000 || formID == RE::kPlayerCharacterFormID || formID == RE::kPlayerReferenceFormID) return false;
+  if (!(static_cast<const RE::Actor*>(reference)->stateFlags & RE::Actor::kSetUpState)) return false;
   return reference->baseObject != nullptr;
 }
 
@@ -145,12 +146,10 @@ QuillmereReferenceSet3dClass* QuillmereReferenceSet3dClass::GetSingleton() {
 RE::BSEventNotifyControl QuillmereReferenceSet3dClass::ProcessEvent(QuillmereReferenceSet3dClass*,
                                                                     const RE::Events::ReferenceSet3d* event,
                                                                     RE::BSTEventSource*) noexcept {
-  try {
+  Boundary::Guarded(kOp, [event] {
     auto* reference = event ? event->reference : nullptr;
     if (IsCandidate(reference)) GiveIdentity(static_cast<RE::Actor*>(reference));
-  } catch (...) {
-    // Nothing may unwind into the game's event dispatch.
-  }
+  });
   return RE::BSEventNotifyControl::kContinue;
 }
 

@@ -1,48 +1,20 @@
 #include "Main/DataBase.h"
 
 #include <cmath>
-#include <fstream>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "Helpers/FormResolution.h"
 #include "Helpers/Log.h"
+#include "Helpers/TextFile.h"
+#include "Main/DataBaseKinds.h"
 #include "Main/LocationData.h"
 #include "RE/P/PlayerCharacter.h"
+#include "Win/Text.h"
 
 namespace {
 
 constexpr const char* kOp = "BuildDataBase";
-
-template <class T>
-using Field = std::vector<T> LocationData::*;
-using DataBaseField = std::variant<std::monostate, Field<RE::TESNPC*>, Field<RE::TESForm*>, Field<RE::BGSKeyword*>,
-                                   Field<RE::BGSVoiceType*>, Field<std::string>, Field<RE::TESObjectREFR*>>;
-
-struct DataBaseSelection {
-  const char* name = "";
-  DataBaseField field;
-};
-
-DataBaseSelection SelectDataBase(int index, bool female) {
-  switch (index) {
-    case 2: return female ? DataBaseSelection{"FemaleFaceNPCs", &LocationData::FemaleFaceNPCs}
-                          : DataBaseSelection{"MaleFaceNPCs", &LocationData::MaleFaceNPCs};
-    case 3: return female ? DataBaseSelection{"FemaleClothing", &LocationData::FemaleClothing}
-                          : DataBaseSelection{"MaleClothing", &LocationData::MaleClothing};
-    case 4: return female ? DataBaseSelection{"FemaleAnims", &LocationData::FemaleAnims}
-                          : DataBaseSelection{"MaleAnims", &LocationData::MaleAnims};
-    case 5: return female ? DataBaseSelection{"FemaleVoices", &LocationData::FemaleVoices}
-                          : DataBaseSelection{"MaleVoices", &LocationData::MaleVoices};
-    case 6: return female ? DataBaseSelection{"FemaleNames", &LocationData::FemaleNames}
-                          : DataBaseSelection{"MaleNames", &LocationData::MaleNames};
-    case 7: return female ? DataBaseSelection{"FemaleLastNames", &LocationData::FemaleLastNames}
-                          : DataBaseSelection{"MaleLastNames", &LocationData::MaleLastNames};
-    case 8: return {"EncounterPoints", &LocationData::EncounterPoints};
-    default: return {};
-  }
-}
 
 // Where the last case-insensitive occurrence of a four-character extension starts, if any.
 std::size_t FindLastIgnoringCase(std::string_view text, std::string_view extension) {
@@ -76,27 +48,29 @@ std::string FormIDOfLine(std::string_view line) {
 }
 
 struct Build {
-  int index;
+  const DataBaseDescriptor& descriptor;
   bool female;
-  const char* name;
   LocationData& record;
   int count = 0;
 
-  void AddText(std::vector<std::string>& database, const std::string& line) {
-    database.push_back(line);
+  int index() const noexcept { return static_cast<int>(descriptor.kind); }
+  const char* name() const noexcept { return descriptor.side(female).name; }
+
+  void AddText(std::string_view line) {
+    DataBaseIn<std::string>(record, descriptor.side(female)).emplace_back(line);
     ++count;
-    Log::Info(kOp, "  adding [{}:{}] to database [{}] (iDBIndex [{}]).", index == 7 ? "LastName" : "Name", line, name,
-              index);
+    Log::Info(kOp, "  adding [{}:{}] to database [{}] (iDBIndex [{}]).", descriptor.entryLabel, line, name(), index());
   }
 
   template <class T>
-  void Append(std::vector<T*>& database, RE::TESForm* form, const char* kind) {
-    database.push_back(static_cast<T*>(form));
+  void Append(RE::TESForm* form) {
+    DataBaseIn<T*>(record, descriptor.side(female)).push_back(static_cast<T*>(form));
     ++count;
-    Log::Info(kOp, "  adding [{}:{:x}] to database [{}] (iDBIndex [{}]).", kind, form->formID, name, index);
+    Log::Info(kOp, "  adding [{}:{:x}] to database [{}] (iDBIndex [{}]).", descriptor.entryLabel, form->formID, name(),
+              index());
   }
 
-  void AddEncounterPoint(std::vector<RE::TESObjectREFR*>& database, RE::TESForm* form) {
+  void AddEncounterPoint(RE::TESForm* form) {
     auto* player = RE::PlayerCharacter::GetSingleton();
     if (!player) return;
     auto* reference = static_cast<RE::TESObjectREFR*>(form);
@@ -107,17 +81,23 @@ struct Build {
     const auto minimum = PluginSettings.iEncounterPointMinPlayerDist;
     const auto maximum = PluginSettings.iEncounterPointMaxPlayerDist;
     if (static_cast<float>(minimum) <= distance && distance <= static_cast<float>(maximum)) {
-      database.push_back(reference);
+      DataBaseIn<RE::TESObjectREFR*>(record, descriptor.side(female)).push_back(reference);
       ++count;
       Log::Info(kOp, "  adding [Reference:{:x} to database [{}] (iDBIndex [{}]). fMinPlayerDistance [{}]. fMaxPlayerDistance [{}].PlayerDistance [{:f}].",
-                form->formID, name, index, minimum, maximum, distance);
+                form->formID, name(), index(), minimum, maximum, distance);
     } else {
       Log::Warn(kOp, "  could not add [Reference:{:x} to database [{}] (iDBIndex [{}]) due to distance check. fMinPlayerDistance [{}]. fMaxPlayerDistance [{}]. PlayerDistance [{:f}].",
-                form->formID, name, index, minimum, maximum, distance);
+                form->formID, name(), index(), minimum, maximum, distance);
     }
   }
 
-  void AddFormLine(const DataBaseField& field, const std::string& line) {
+  bool Accepts(RE::FormType type) const noexcept {
+    for (const auto accepted : descriptor.acceptedTypes)
+      if (accepted == type) return true;
+    return false;
+  }
+
+  void AddFormLine(std::string_view line) {
     auto plugin = PluginNameOfLine(line);
     if (plugin.empty()) {
       Log::Info(kOp, "plugin name for line [{}] is empty. Assuming Starfield.esm.", line);
@@ -133,26 +113,25 @@ struct Build {
       Log::Warn(kOp, "no form was found in line [{}].", line);
       return;
     }
-
-    using RE::FormType;
-    const auto type = form->GetFormType();
-    if (index == 2 && type == FormType::kNPC) {
-      if (static_cast<RE::TESNPC*>(form)->IsFemale() == female)
-        Append(record.*std::get<Field<RE::TESNPC*>>(field), form, "NPCForm");
-      else
-        Log::Error(kOp, "  couldn't add [NPCForm:{:x}] to database [{}] (iDBIndex [{}]) due to NPC->IsFemale() [{}] mismatch.",
-                   form->formID, name, index, female ? 1 : 0);
-    } else if (index == 3 && (type == FormType::kArmor || type == FormType::kOutfit)) {
-      Append(record.*std::get<Field<RE::TESForm*>>(field), form, "ClothingForm");
-    } else if (index == 4 && type == FormType::kKeyword) {
-      Append(record.*std::get<Field<RE::BGSKeyword*>>(field), form, "AnimKeyword");
-    } else if (index == 5 && type == FormType::kVoiceType) {
-      Append(record.*std::get<Field<RE::BGSVoiceType*>>(field), form, "VoiceType");
-    } else if (index == 8 && type == FormType::kReference) {
-      AddEncounterPoint(record.*std::get<Field<RE::TESObjectREFR*>>(field), form);
-    } else {
+    if (!Accepts(form->GetFormType())) {
       Log::Error(kOp, "found form with FormID {:x} has unexpected FormType [{}] for iDBIndex [{}]. Skipping this form...",
-                 form->formID, form->formType, index);
+                 form->formID, form->formType, index());
+      return;
+    }
+    switch (descriptor.kind) {
+      case DataBaseKind::FaceNPCs:
+        if (static_cast<RE::TESNPC*>(form)->IsFemale() == female)
+          Append<RE::TESNPC>(form);
+        else
+          Log::Error(kOp, "  couldn't add [NPCForm:{:x}] to database [{}] (iDBIndex [{}]) due to NPC->IsFemale() [{}] mismatch.",
+                     form->formID, name(), index(), female ? 1 : 0);
+        break;
+      case DataBaseKind::Clothing: Append<RE::TESForm>(form); break;
+      case DataBaseKind::Anims: Append<RE::BGSKeyword>(form); break;
+      case DataBaseKind::Voices: Append<RE::BGSVoiceType>(form); break;
+      case DataBaseKind::EncounterPoints: AddEncounterPoint(form); break;
+      case DataBaseKind::Names:
+      case DataBaseKind::LastNames: break;
     }
   }
 };
@@ -165,52 +144,53 @@ int BuildDataBase(int iDBIndex, bool bFemale, int iLocationIndex) {
   const auto location = GetLocationNameByIndex(iLocationIndex);
   const auto folder = GetLocationFolder(iLocationIndex);
 
-  const auto selection = SelectDataBase(iDBIndex, bFemale);
-  const bool wasFilled = std::visit(
-      [&](auto field) {
-        if constexpr (std::is_same_v<decltype(field), std::monostate>) {
-          return false;
-        } else {
-          auto& database = record->*field;
-          const bool filled = !database.empty();
-          database.clear();
-          return filled;
-        }
-      },
-      selection.field);
-  if (std::holds_alternative<std::monostate>(selection.field)) {
-    Log::Error(kOp, "DataBase error at FilePath [{}] with target database name [{}].", folder, selection.name);
+  const auto* descriptor = FindDataBase(iDBIndex);
+  if (!descriptor) {
+    Log::Error(kOp, "DataBase error at FilePath [{}] with target database name [{}].", Win::ToUtf8(folder.native()), "");
     return -1;
   }
-  if (wasFilled)
-    Log::Warn(kOp, "database '{}' for location [{}] wasn't empty. Cleared array...", selection.name, location);
+  const auto& side = descriptor->side(bFemale);
+  const bool wasFilled = std::visit(
+      [&](auto field) {
+        auto& database = record->*field;
+        const bool filled = !database.empty();
+        database.clear();
+        return filled;
+      },
+      side.field);
+  if (wasFilled) Log::Warn(kOp, "database '{}' for location [{}] wasn't empty. Cleared array...", side.name, location);
 
-  const auto files = GetFileNamesInDirectory(folder, selection.name);
+  const auto files = GetFileNamesInDirectory(folder, side.name);
   if (files.empty()) {
-    Log::Error(kOp, "array 'FileNames' for FilePath [{}] with target database name [{}] is empty.", folder,
-               selection.name);
+    Log::Error(kOp, "array 'FileNames' for FilePath [{}] with target database name [{}] is empty.",
+               Win::ToUtf8(folder.native()), side.name);
     return 0;
   }
 
-  Build build{iDBIndex, bFemale, selection.name, *record};
+  Build build{*descriptor, bFemale, *record};
   for (std::size_t i = 0; i < files.size(); ++i) {
-    const auto path = folder + files[i];
-    if (!std::filesystem::exists(path)) {
+    const auto path = folder / Win::FromUtf8(files[i]);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
       Log::Error(kOp, "file '{}' for location [{}] at i ({}) doesn't exist but it is in array FileNames. Skipping file...",
                  files[i], location, i);
       continue;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) continue;
-    Log::Info(kOp, "beginning to process file '{}' for location [{}] at i ({})...", files[i], location, i);
-    for (std::string line; std::getline(file, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.empty()) continue;
-      if (iDBIndex == 6 || iDBIndex == 7)
-        build.AddText(record->*std::get<Field<std::string>>(selection.field), line);
-      else
-        build.AddFormLine(selection.field, line);
+    auto contents = TextFile::Read(path);
+    if (!contents.opened) continue;  // held by another program: passed over, as the data format allows
+    if (contents.encoding == TextFile::Encoding::Utf16WithoutMark) {
+      Log::Error(kOp, "file '{}' for location [{}] at i ({}) is {}: it cannot be read. Save it as UTF-8. Skipping file...",
+                 files[i], location, i, TextFile::EncodingName(contents.encoding));
+      continue;
     }
+    Log::Info(kOp, "beginning to process file '{}' for location [{}] at i ({})...", files[i], location, i);
+    TextFile::ForEachLine(contents.text, [&](std::string_view line) {
+      if (line.empty()) return;
+      if (descriptor->textLines)
+        build.AddText(line);
+      else
+        build.AddFormLine(line);
+    });
   }
   return build.count;
 }

@@ -1,26 +1,12 @@
 #include "Main/FemaleMaleConditions.h"
 
-#include <array>
-
 #include "Helpers/FormResolution.h"
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
+#include "Main/Cities.h"
 #include "Main/LeveledListArena.h"
 
 namespace {
-
-struct CityConditionForms {
-  const char* ratioHolder;
-  const char* outfitHolder;
-  const char* femaleDummy;
-  const char* maleDummy;
-};
-constexpr std::array<CityConditionForms, 4> kForms = {{
-    {"83D", "80E", "846", "848"},
-    {"84A", "852", "854", "855"},
-    {"856", "857", "859", "858"},
-    {"85E", "85C", "85A", "85B"},
-}};
 
 }  // namespace
 
@@ -28,11 +14,13 @@ RE::TESCondition* GetFemaleMaleCondition(int location, int kind, bool female) {
   constexpr const char* kOp = "GetFemaleMaleCondition";
   RE::TESForm* holder = nullptr;
   RE::TESForm* dummy = nullptr;
-  if (location >= 1 && location <= 4) {
-    const auto& forms = kForms[static_cast<std::size_t>(location - 1)];
-    const char* holderID = kind == kRatioCondition ? forms.ratioHolder : kind == kOutfitCondition ? forms.outfitHolder : nullptr;
+  if (const auto city = CityFromIndex(location)) {
+    const auto& forms = InfoOf(*city);
+    const char* holderID = kind == kRatioCondition    ? forms.ratioConditionHolder
+                           : kind == kOutfitCondition ? forms.outfitConditionHolder
+                                                      : nullptr;
     if (holderID) holder = GetFormFromFile(holderID, kPluginMasterFile);
-    dummy = GetFormFromFile(female ? forms.femaleDummy : forms.maleDummy, kPluginMasterFile);
+    dummy = GetFormFromFile(female ? forms.femaleDummyNPC : forms.maleDummyNPC, kPluginMasterFile);
   }
   if (!holder) {
     Log::Error(kOp, "ConditionHolderForm is nullptr");

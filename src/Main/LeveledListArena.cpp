@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "Main/GameModuleBase.h"
+#include "Main/PluginState.h"
 #include "SFSE/MemoryRegions.h"
 
 namespace {

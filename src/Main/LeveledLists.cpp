@@ -6,17 +6,9 @@
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
 #include "Main/LeveledListArena.h"
-
-std::vector<SavedLeveledListData> SavedLeveledLists;
+#include "Main/PluginState.h"
 
 namespace {
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 template <class Form>
 bool AddForms(RE::TESLeveledList* list, const std::vector<Form*>* formsToAdd, bool replace,
@@ -130,9 +122,9 @@ bool SaveLeveledList(RE::TESLeveledList* list, const std::string& name) {
     Log::Error(kOp, "sLeveledListName cannot be empty");
     return false;
   }
-  SavedLeveledLists.push_back({name, list->entryCount, list->entries});
+  PluginState.SavedLeveledLists.push_back({name, list->entryCount, list->entries});
   Log::Info(kOp, "saving leveledList {} named [{}]. New SavedLeveledLists.size = {}", HexAddress{list}, name,
-            SavedLeveledLists.size());
+            PluginState.SavedLeveledLists.size());
   return true;
 }
 
@@ -142,11 +134,11 @@ SavedLeveledListData* GetSavedLeveledListDataByName(const std::string& name) {
     Log::Error(kOp, "sLeveledListName cannot be empty");
     return nullptr;
   }
-  if (SavedLeveledLists.empty()) {
+  if (PluginState.SavedLeveledLists.empty()) {
     Log::Error(kOp, "std::vector SavedLeveledLists is empty, no saved leveled lists");
     return nullptr;
   }
-  for (auto& record : SavedLeveledLists) {
+  for (auto& record : PluginState.SavedLeveledLists) {
     if (EqualIgnoringCase(record.name, name)) {
       Log::Info(kOp, "returning leveledList {} with name [{}]", HexAddress{&record}, name);
       return &record;
@@ -156,4 +148,4 @@ SavedLeveledListData* GetSavedLeveledListDataByName(const std::string& name) {
   return nullptr;
 }
 
-void ClearSavedLeveledLists() { SavedLeveledLists.clear(); }
+void ClearSavedLeveledLists() { PluginState.SavedLeveledLists.clear(); }

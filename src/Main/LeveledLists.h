@@ -16,9 +16,6 @@ struct SavedLeveledListData {
   RE::LEVELED_OBJECT* entries = nullptr;
 };
 
-// In the order of saving; lookups by name return the earliest record.
-extern std::vector<SavedLeveledListData> SavedLeveledLists;
-
 // Copies of the entries whose addresses are plausible.
 std::vector<RE::LEVELED_OBJECT> GetLeveledListEntries(RE::TESLeveledList* list);
 bool ClearAllFormsFromLeveledList(RE::TESLeveledList* list);
@@ -29,6 +26,7 @@ bool AddFormsToLeveledList(RE::TESLeveledList* list, const std::vector<RE::TESNP
 bool AddFormsToLeveledList(RE::TESLeveledList* list, const std::vector<RE::TESForm*>* formsToAdd, bool replace,
                            RE::TESCondition* condition);
 
+// Saved records live in the plug-in's state; lookups by name return the earliest record.
 bool SaveLeveledList(RE::TESLeveledList* list, const std::string& name);
 SavedLeveledListData* GetSavedLeveledListDataByName(const std::string& name);
 void ClearSavedLeveledLists();

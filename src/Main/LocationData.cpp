@@ -9,22 +9,16 @@
 
 #include "Helpers/Ini.h"
 #include "Helpers/Log.h"
+#include "Helpers/Naming.h"
+#include "Main/PluginState.h"
+#include "Win/Text.h"
 
 namespace {
 
-std::array<LocationData, 4> locations;
-constexpr std::array<const char*, 4> kLocationNames = {"NewAtlantis", "AkilaCity", "Cydonia", "Neon"};
-
-bool Reachable(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Reachable(const std::filesystem::path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool OnlyCharacters(const std::string& text, const char* allowed) {
   return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 // The standard conversions, caught on the spot: an out-of-range value falls back like an empty one.
@@ -49,17 +43,17 @@ int PercentOrDefault(const std::string& text) {
 }  // namespace
 
 LocationData* GetLocationStructByIndex(int iLocationIndex) {
-  if (iLocationIndex < kFirstLocationIndex || iLocationIndex > kLastLocationIndex) return nullptr;
-  return &locations[static_cast<std::size_t>(iLocationIndex - 1)];
+  const auto city = CityFromIndex(iLocationIndex);
+  return city ? &PluginState.cities[*city] : nullptr;
 }
 
 std::string GetLocationNameByIndex(int iLocationIndex) {
-  if (iLocationIndex < kFirstLocationIndex || iLocationIndex > kLastLocationIndex) return "unkown";
-  return kLocationNames[static_cast<std::size_t>(iLocationIndex - 1)];
+  const auto city = CityFromIndex(iLocationIndex);
+  return city ? InfoOf(*city).name : "unkown";
 }
 
-std::string GetLocationFolder(int iLocationIndex) {
-  return std::string(Ini::kDataFolder) + GetLocationNameByIndex(iLocationIndex) + "\\";
+std::filesystem::path GetLocationFolder(int iLocationIndex) {
+  return std::wstring(Ini::kDataFolder) + Win::FromUtf8(GetLocationNameByIndex(iLocationIndex)) + L"\\";
 }
 
 bool BuildLocationDataDB(int iLocationIndex) {
@@ -107,26 +101,28 @@ bool BuildLocationDataDB(int iLocationIndex) {
   return true;
 }
 
-std::vector<std::string> GetFileNamesInDirectory(const std::string& directory, const std::string& sDBName) {
+std::vector<std::string> GetFileNamesInDirectory(const std::filesystem::path& directory, const std::string& sDBName) {
   std::vector<std::string> result;
   if (directory.empty() || sDBName.empty()) return result;
+  const auto shownDirectory = Win::ToUtf8(directory.native());
   if (!Reachable(directory)) {
-    Log::Error("GetFileNamesInDirectory", "directory [{}] can't be reached.", directory);
+    Log::Error("GetFileNamesInDirectory", "directory [{}] can't be reached.", shownDirectory);
     return result;
   }
 
-  const auto prefix = Lower(sDBName);
+  const auto prefix = ToLowerAscii(sDBName);
   std::error_code error;
   for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
     if (it->is_directory(error)) continue;
-    const auto path = it->path().string();
+    // Wide from the listing to the name: a name with any letters must open again later.
+    const auto path = Win::ToUtf8(it->path().native());
     const auto dot = path.rfind('.');
     if (dot == std::string::npos || path.substr(dot, 4) != ".txt") continue;
     auto name = path.substr(path.find_last_of("/\\") + 1);
     std::erase_if(name, [](char c) { return c == '\n' || c == '\0'; });
-    if (!Lower(name).starts_with(prefix)) continue;
+    if (!ToLowerAscii(name).starts_with(prefix)) continue;
     Log::Info("GetFileNamesInDirectory", "adding filename '{}' for directory [{}] (for target sDBName [{}]) to array...",
-              name, directory, sDBName);
+              name, shownDirectory, sDBName);
     result.push_back(std::move(name));
   }
   return result;

@@ -1,5 +1,6 @@
 #pragma once
 // The four cities' records: databases, unique NPCs and per-city settings, and their data files.
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,17 +35,15 @@ struct LocationData {
   bool bDisableNames = false;
 };
 
-inline constexpr int kFirstLocationIndex = 1;
-inline constexpr int kLastLocationIndex = 4;
-
+// The city's record in the plug-in's state; null for an index that names no city.
 LocationData* GetLocationStructByIndex(int iLocationIndex);
 // "NewAtlantis", "AkilaCity", "Cydonia", "Neon", or "unkown".
 std::string GetLocationNameByIndex(int iLocationIndex);
 // The city folder: the data folder, the location name and a backslash.
-std::string GetLocationFolder(int iLocationIndex);
+std::filesystem::path GetLocationFolder(int iLocationIndex);
 
 // Reads the city's LocationData.ini into its record; false (and one log line) when it cannot.
 bool BuildLocationDataDB(int iLocationIndex);
 
-// Names of the .txt files in directory whose names start with sDBName, case ignored.
-std::vector<std::string> GetFileNamesInDirectory(const std::string& directory, const std::string& sDBName);
+// Names (UTF-8) of the .txt files in directory whose names start with sDBName, case ignored.
+std::vector<std::string> GetFileNamesInDirectory(const std::filesystem::path& directory, const std::string& sDBName);

@@ -1,20 +1,13 @@
 // The two exports the host looks for.
 #include <windows.h>
 
+#include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Main/PluginInfo.h"
+#include "Main/PluginState.h"
 #include "Main/Startup.h"
 #include "SFSE/API.h"
 #include "SFSE/Interfaces.h"
-
-namespace {
-std::uintptr_t gameModuleBase = 0;
-}
-
-// Taken at load; code that runs without the host (the in-process tests) falls back to the same call.
-std::uintptr_t GameModuleBase() noexcept {
-  return gameModuleBase ? gameModuleBase : reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
-}
 
 extern "C" __declspec(dllexport) constinit const SFSE::PluginVersionData SFSEPlugin_Version = {
     SFSE::PluginVersionData::kVersion,
@@ -30,16 +23,16 @@ extern "C" __declspec(dllexport) constinit const SFSE::PluginVersionData SFSEPlu
 };
 
 extern "C" __declspec(dllexport) bool SFSEPlugin_Load(const SFSE::LoadInterface* sfse) {
-  try {
+  bool loaded = false;
+  Boundary::Guarded("SFSEPlugin_Load", [&] {
     SFSE::Init(sfse);
-    gameModuleBase = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
-    if (!gameModuleBase) {
+    PluginState.gameModuleBase = reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr));
+    if (!PluginState.gameModuleBase) {
       Log::Error("SFSEPlugin_Load", "Starfield.exe handle couldn't be acquired, shutting down");
-      return false;
+      return;
     }
     SFSE::RegisterListener("SFSE", HandleOnPostDataLoad);
-    return true;
-  } catch (...) {
-    return false;
-  }
+    loaded = true;
+  });
+  return loaded;
 }

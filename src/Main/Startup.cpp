@@ -1,14 +1,13 @@
 #include "Main/Startup.h"
 
-#include <cstring>
-
+#include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Main/ActorBackgroundProcess.h"
 #include "Main/ApplyDataToLocation.h"
 #include "Main/CitizenIdentity.h"
 #include "Main/FatalErrorBox.h"
 #include "Main/GameObjectCache.h"
-#include "Main/LocationData.h"
+#include "Main/Cities.h"
 #include "Main/ResetHooks.h"
 #include "Main/Settings.h"
 #include "RE/IDs.h"
@@ -20,25 +19,44 @@ namespace {
 constexpr const char* kOp = "HandleOnPostDataLoad";
 constexpr std::size_t kTrampolineSize = 256;
 
-// Redirects the 5-byte call at site to destination; returns the call's previous target.
-std::uintptr_t PatchCall(std::uintptr_t site, std::uintptr_t destination) {
-  std::int32_t displacement = 0;
-  std::memcpy(&displacement, reinterpret_cast<const void*>(site + 1), sizeof(displacement));
-  const std::uintptr_t previous = site + 5 + static_cast<std::intptr_t>(displacement);
-  SFSE::GetTrampoline().write_5branch(site, destination);
-  return previous;
+// A call inside a game function that one of our hooks takes over.
+struct HookSite {
+  const char* name;  // as the log names it
+  std::uint64_t function;
+  std::uintptr_t callOffset;
+  std::uintptr_t hook;
+  std::uintptr_t& savedTarget;
+};
+
+// Redirects the site's call to its hook and keeps the call's previous target; a site that could not
+// be patched is logged by name and left as the game has it.
+bool InstallHook(const HookSite& site) {
+  const auto address = REL::ResolveAddressLibraryID(site.function) + site.callOffset;
+  const auto patch = SFSE::GetTrampoline().patch_call(address, site.hook);
+  switch (patch.result) {
+    case SFSE::CallPatch::kPatched:
+      site.savedTarget = patch.previousTarget;
+      return true;
+    case SFSE::CallPatch::kNotACall:
+      Log::Error(kOp, "couldn't patch {}: the code at +0x{:X} is not a relative call (another mod's patch?), left alone",
+                 site.name, site.callOffset);
+      return false;
+    case SFSE::CallPatch::kNotWritable:
+      Log::Error(kOp, "couldn't patch {}: the code at +0x{:X} could not be made writable", site.name, site.callOffset);
+      return false;
+  }
+  return false;
 }
 
 void InstallResetHooks() {
-  const auto resetGame = REL::ResolveAddressLibraryID(RE::ID::ResetGame);
-  HandleGameResetBegin::savedTarget =
-      PatchCall(resetGame + RE::Offset::ResetGameBeginCall,
-                reinterpret_cast<std::uintptr_t>(&HandleGameResetBegin::HandleGameResetBeginFunc));
-  Log::Info(kOp, "successfully patched Vanilla::ResetGame() (HandleGameResetBegin)");
-  HandleGameResetFinish::savedTarget =
-      PatchCall(resetGame + RE::Offset::ResetGameFinishCall,
-                reinterpret_cast<std::uintptr_t>(&HandleGameResetFinish::HandleGameResetFinishFunc));
-  Log::Info(kOp, "successfully patched Vanilla::ResetGame() (HandleGameResetFinish)");
+  if (InstallHook({"Vanilla::ResetGame() (HandleGameResetBegin)", RE::ID::ResetGame, RE::Offset::ResetGameBeginCall,
+                   reinterpret_cast<std::uintptr_t>(&HandleGameResetBegin::HandleGameResetBeginFunc),
+                   HandleGameResetBegin::savedTarget}))
+    Log::Info(kOp, "successfully patched Vanilla::ResetGame() (HandleGameResetBegin)");
+  if (InstallHook({"Vanilla::ResetGame() (HandleGameResetFinish)", RE::ID::ResetGame, RE::Offset::ResetGameFinishCall,
+                   reinterpret_cast<std::uintptr_t>(&HandleGameResetFinish::HandleGameResetFinishFunc),
+                   HandleGameResetFinish::savedTarget}))
+    Log::Info(kOp, "successfully patched Vanilla::ResetGame() (HandleGameResetFinish)");
 }
 
 void InstallFaceGenProcessor() {
@@ -48,10 +66,16 @@ void InstallFaceGenProcessor() {
   }
   auto* appearanceFlag = reinterpret_cast<std::uint8_t*>(REL::ResolveAddressLibraryID(RE::ID::AppearanceFlag));
   if (!appearanceFlag) ShowFatalErrorAndExit("Error: custom FaceGen processor couldn't be initialized");
-  if (*appearanceFlag != 0) *appearanceFlag = 0;
-  ActorBackgroundProcess::TargetFuncStruct::savedTarget =
-      PatchCall(REL::ResolveAddressLibraryID(RE::ID::ActorAppearanceProcess) + RE::Offset::AppearanceProcessCall,
-                reinterpret_cast<std::uintptr_t>(&ActorBackgroundProcess::TargetFuncStruct::Process));
+  const std::uint8_t gameSetting = *appearanceFlag;
+  if (gameSetting != 0) *appearanceFlag = 0;
+  if (!InstallHook({"Vanilla::ActorAppearanceProcess() (FaceGen processor)", RE::ID::ActorAppearanceProcess,
+                    RE::Offset::AppearanceProcessCall,
+                    reinterpret_cast<std::uintptr_t>(&ActorBackgroundProcess::TargetFuncStruct::Process),
+                    ActorBackgroundProcess::TargetFuncStruct::savedTarget})) {
+    // Nothing of ours runs in its place: the game's own processing must not stay switched off.
+    *appearanceFlag = gameSetting;
+    return;
+  }
   Log::Info(kOp, "successfully initialized custom FaceGen processor");
 }
 
@@ -77,8 +101,8 @@ void RunStartupSequence() {
   ArmCellChangeTimer();
   BuildUniqueNPCDatabase();
   auto* ui = RefreshGameObjectCache();
-  for (int city = kFirstLocationIndex; city <= kLastLocationIndex; ++city) {
-    if (!ApplyDataToLocation(city)) {
+  for (const auto city : kCities) {
+    if (!ApplyDataToLocation(IndexOf(city))) {
       Log::Error(kOp, "apply data error, shutting down");
       return;
     }
@@ -96,9 +120,6 @@ void RunStartupSequence() {
 
 void HandleOnPostDataLoad(SFSE::MessagingInterface::Message* message) noexcept {
   if (!message || message->type != SFSE::MessagingInterface::kPostDataLoad) return;
-  try {
-    RunStartupSequence();
-  } catch (...) {
-    // Nothing may unwind into the host; a failed step leaves the game as it is.
-  }
+  // A failed step leaves the game as it is.
+  Boundary::Guarded(kOp, RunStartupSequence);
 }

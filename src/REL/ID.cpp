@@ -12,25 +12,10 @@
 
 #include "REL/Module.h"
 #include "SFSE/FatalError.h"
+#include "Win/Text.h"
 
 namespace REL {
 namespace {
-
-std::string Narrow(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return {};
-  std::string result(static_cast<std::size_t>(length - 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), length, nullptr, nullptr);
-  return result;
-}
-
-std::optional<std::wstring> Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return std::nullopt;
-  std::wstring result(static_cast<std::size_t>(length - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, result.data(), length);
-  return result;
-}
 
 // One value of a packed entry, stored as the code says, relative to previous.
 std::uint64_t DecodeValue(ByteReader& reader, std::uint8_t code, std::uint64_t previous) {
@@ -66,7 +51,7 @@ std::wstring IDDatabase::addresslib_filename() {
   if (const int id = platform(); id != 0) path += fmt::format(L"-{}", id);
   path += L".bin";
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-    SFSE::ReportAndFail(fmt::format("Failed to find address library file: \n{}", Narrow(path)));
+    SFSE::ReportAndFail(fmt::format("Failed to find address library file: \n{}", Win::ToUtf8(path)));
   return path;
 }
 
@@ -128,13 +113,13 @@ bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion)
     if (header.addressCount < 0 || header.pointerSize < 0) throw ByteReader::ShortRead{};
 
     const auto name = fmt::format("AddressLibrary-Offsets-v{}-{}-{}", kFormat, gameVersion.string('-'), platform());
-    const auto wideName = Widen(name);
-    if (!wideName) SFSE::ReportAndFail("Failed to generate memory map name.");
+    const auto wideName = Win::FromUtf8(name);
+    if (wideName.empty()) SFSE::ReportAndFail("Failed to generate memory map name.");
 
     release_mapping();
     const auto count = static_cast<std::size_t>(header.addressCount);
     const std::uint64_t bytesNeeded = count * sizeof(IDOffsetPair);
-    if (HANDLE existing = OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, wideName->c_str())) {
+    if (HANDLE existing = OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, wideName.c_str())) {
       if (void* view = MapViewOfFile(existing, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, bytesNeeded)) {
         mapping_ = existing;
         view_ = static_cast<IDOffsetPair*>(view);
@@ -148,7 +133,7 @@ bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion)
 
     mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
                                   static_cast<DWORD>(bytesNeeded >> 32), static_cast<DWORD>(bytesNeeded),
-                                  wideName->c_str());
+                                  wideName.c_str());
     if (mapping_) view_ = static_cast<IDOffsetPair*>(MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, bytesNeeded));
     if (!mapping_ || !view_) SFSE::ReportAndFail("failed to create shared mapping");
 
@@ -158,7 +143,7 @@ bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion)
     std::atomic_ref<bool>(loaded_).store(true, std::memory_order_release);
     return true;
   } catch (const ByteReader::ShortRead&) {
-    std::string shownPath = Narrow(path);
+    std::string shownPath = Win::ToUtf8(path);
     if (shownPath.empty()) shownPath = "<unknown filename>";
     SFSE::ReportAndFail(fmt::format(
         "Failed to locate an appropriate address library with the path: {}\nThis means you are either missing the "

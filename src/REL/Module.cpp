@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SFSE/FatalError.h"
+#include "Win/ModulePath.h"
 
 namespace REL {
 namespace {
@@ -23,20 +24,6 @@ constexpr SegmentRule kSegmentRules[] = {
 };
 static_assert(std::size(kSegmentRules) == static_cast<std::size_t>(SegmentName::total));
 
-std::wstring ModuleFileName(std::uintptr_t base) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(reinterpret_cast<HMODULE>(base), path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 }  // namespace
 
 Module& Module::ForBase(std::uintptr_t base) {
@@ -50,9 +37,10 @@ Module& Module::ForBase(std::uintptr_t base) {
 
 Module& Module::Game() {
   static const std::uintptr_t base = [] {
-    char path[261]{};
-    if (GetModuleFileNameA(nullptr, path, sizeof(path)) == 0) std::strcpy(path, "[ProcessHost]");
-    return reinterpret_cast<std::uintptr_t>(GetModuleHandleA(path));
+    // Wide all the way: a game folder with letters outside the code page must still name the module.
+    auto path = Win::ModulePath(nullptr).wstring();
+    if (path.empty()) path = L"[ProcessHost]";
+    return reinterpret_cast<std::uintptr_t>(GetModuleHandleW(path.c_str()));
   }();
   return ForBase(base);
 }
@@ -60,7 +48,7 @@ Module& Module::Game() {
 Module::Module(std::uintptr_t base) : base_(base) {
   if (!base_) SFSE::ReportAndFail("failed to initializing module info with null module base");
   load_segments();
-  filename_ = ModuleFileName(base_);
+  filename_ = Win::ModulePath(reinterpret_cast<void*>(base_)).wstring();
   load_version();
 }
 

@@ -13,6 +13,8 @@
 #include <spdlog/spdlog.h>
 
 #include "SFSE/Interfaces.h"
+#include "Win/ModulePath.h"
+#include "Win/Text.h"
 
 namespace SFSE::log {
 namespace {
@@ -35,9 +37,7 @@ class DebuggerOutputSink final : public spdlog::sinks::base_sink<std::mutex> {
 
 // The name field of our own exported version record, read through the export table.
 std::string PluginName() {
-  HMODULE own = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&PluginName), &own);
+  auto* own = static_cast<HMODULE>(Win::ModuleOf(reinterpret_cast<const void*>(&PluginName)));
   const auto* record = reinterpret_cast<const PluginVersionData*>(GetProcAddress(own, "SFSEPlugin_Version"));
   return record ? std::string(record->pluginName, strnlen(record->pluginName, sizeof(record->pluginName)))
                 : std::string("SFSEPlugin");
@@ -56,12 +56,20 @@ std::optional<std::filesystem::path> log_directory() {
   return path / L"My Games" / L"Starfield" / L"SFSE" / L"Logs";
 }
 
-void init() {
+void init() { init(log_directory()); }
+
+void init(const std::optional<std::filesystem::path>& directory) {
   std::vector<spdlog::sink_ptr> sinks;
-  const auto directory = log_directory();
+  std::filesystem::path file;
+  std::string fileError;
   if (directory) {
-    const auto file = *directory / (PluginName() + ".log");
-    sinks.push_back(std::make_shared<spdlog::sinks::basic_file_sink_mt>(file.string(), true));
+    file = *directory / Win::FromUtf8(PluginName() + ".log");
+    // A log that cannot be opened must not keep the plug-in from working: go on without the file.
+    try {
+      sinks.push_back(std::make_shared<spdlog::sinks::basic_file_sink_mt>(file.wstring(), true));
+    } catch (const std::exception& error) {
+      fileError = error.what();
+    }
   }
   sinks.push_back(std::make_shared<DebuggerOutputSink>());
 
@@ -71,6 +79,7 @@ void init() {
   logger->set_formatter(std::make_unique<spdlog::pattern_formatter>(kPattern, spdlog::pattern_time_type::local, "\r\n"));
   spdlog::set_default_logger(std::move(logger));
   if (!directory) SPDLOG_ERROR("failed to get known folder path");
+  if (!fileError.empty()) SPDLOG_ERROR("failed to open log file {}: {}", Win::ToUtf8(file.wstring()), fileError);
 }
 
 }  // namespace SFSE::log

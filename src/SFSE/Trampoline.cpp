@@ -40,7 +40,6 @@ void Trampoline::release() {
   size_ = 0;
   release_ = {};
   branches5_.clear();
-  branches6_.clear();
 }
 
 void Trampoline::set_trampoline(void* memory, std::size_t size, std::function<void(void*, std::size_t)> release) {
@@ -68,29 +67,36 @@ void* Trampoline::allocate(std::size_t size) {
   return result;
 }
 
-void Trampoline::write_5branch(std::uintptr_t source, std::uintptr_t destination, std::uint8_t opcode) {
+bool Trampoline::write_5branch(std::uintptr_t source, std::uintptr_t destination, std::uint8_t opcode) {
   std::byte*& slot = branches5_[destination];
   if (!slot) {
-    slot = static_cast<std::byte*>(allocate(kSlotSize));
+    slot = static_cast<std::byte*>(allocate(sizeof(AbsoluteJump)));
     log_stats();
   }
+  // jmp [rip+0], then the absolute destination; written each time, so a damaged slot heals.
+  const AbsoluteJump jump{{0xFF, 0x25}, 0, destination};
+  std::memcpy(slot, &jump, sizeof(jump));
 
-  const auto displacement = Rel32Displacement(reinterpret_cast<std::uintptr_t>(slot), source + 5);
+  const auto displacement = Rel32Displacement(reinterpret_cast<std::uintptr_t>(slot), source + sizeof(RelativeCall));
   if (!displacement) ReportAndFail("displacement is out of range");
 
   DWORD previous = 0;
-  if (VirtualProtect(reinterpret_cast<void*>(source), 5, PAGE_EXECUTE_READWRITE, &previous)) {
-    auto* code = reinterpret_cast<std::uint8_t*>(source);
-    code[0] = opcode;
-    std::memcpy(code + 1, &*displacement, sizeof(std::int32_t));
-    VirtualProtect(reinterpret_cast<void*>(source), 5, previous, &previous);
-    FlushInstructionCache(GetCurrentProcess(), code, 5);
-  }
+  if (!VirtualProtect(reinterpret_cast<void*>(source), sizeof(RelativeCall), PAGE_EXECUTE_READWRITE, &previous))
+    return false;
+  const RelativeCall branch{opcode, *displacement};
+  std::memcpy(reinterpret_cast<void*>(source), &branch, sizeof(branch));
+  VirtualProtect(reinterpret_cast<void*>(source), sizeof(RelativeCall), previous, &previous);
+  FlushInstructionCache(GetCurrentProcess(), reinterpret_cast<void*>(source), sizeof(RelativeCall));
+  return true;
+}
 
-  // FF 25 00000000: jmp [rip+0], then the absolute destination.
-  const std::uint8_t jump[6] = {0xFF, 0x25, 0x00, 0x00, 0x00, 0x00};
-  std::memcpy(slot, jump, sizeof(jump));
-  std::memcpy(slot + sizeof(jump), &destination, sizeof(destination));
+CallPatch Trampoline::patch_call(std::uintptr_t site, std::uintptr_t destination) {
+  RelativeCall call{};
+  std::memcpy(&call, reinterpret_cast<const void*>(site), sizeof(call));
+  if (call.opcode != RelativeCall::kOpcode) return {CallPatch::kNotACall, 0};
+  const std::uintptr_t previousTarget = site + sizeof(call) + static_cast<std::intptr_t>(call.displacement);
+  if (!write_5branch(site, destination, RelativeCall::kOpcode)) return {CallPatch::kNotWritable, previousTarget};
+  return {CallPatch::kPatched, previousTarget};
 }
 
 void Trampoline::log_stats() const {

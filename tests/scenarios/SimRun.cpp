@@ -26,7 +26,7 @@ SimRun RunSim(const std::string& scenario, const SimOptions& options) {
   WriteFile(scenarioFile, scenario);
 
   SimRun run;
-  run.gameDir = work / "game";
+  run.gameDir = work / options.gameDirName;
   std::vector<std::string> arguments{"run", scenarioFile.string(), "--game-dir", run.gameDir.string(), "--json",
                                      reportFile.string()};
   if (!options.settingsLines.empty() || !options.dataFiles.empty()) {

@@ -27,6 +27,7 @@ struct SimOptions {
   std::map<std::string, std::string> settingsLines;   // Settings.ini content replacing the shipped one, by section
   std::map<std::string, std::string> dataFiles;       // files added to (or replacing) the shipped data, by relative path
   std::string program = "brindlewick-sim.exe";
+  std::string gameDirName = "game";  // the game folder inside the run's own work folder
 };
 
 // Runs the scenario text; the shipped data folder is used unless settingsLines replaces Settings.ini.

@@ -1,5 +1,8 @@
 #include "GameFolder.h"
 
+#include "Main/LocationData.h"
+#include "Win/Text.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -35,5 +38,9 @@ std::string ReadFile(const std::filesystem::path& path) {
   text << in.rdbuf();
   return text.str();
 }
+
+
+
+std::string LocationFolderText(int city) { return Win::ToUtf8(GetLocationFolder(city).native()); }
 
 }  // namespace test

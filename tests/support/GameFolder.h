@@ -1,6 +1,7 @@
 #pragma once
 // A fresh game folder as the current directory, for as long as the object lives.
 #include <filesystem>
+#include <string>
 
 namespace test {
 
@@ -19,6 +20,9 @@ class GameFolder {
   std::filesystem::path previous_;
   std::filesystem::path path_;
 };
+
+// A city's folder as the plug-in's log lines print it.
+std::string LocationFolderText(int city);
 
 // Writes text to a file, creating its folder.
 void WriteFile(const std::filesystem::path& path, const std::string& text);

@@ -16,6 +16,7 @@
 #include "LogCapture.h"
 #include "Main/ApplyDataToLocation.h"
 #include "Main/LeveledLists.h"
+#include "Main/PluginState.h"
 #include "Main/LocationData.h"
 #include "PluginMaster.h"
 #include "WorldFile.h"
@@ -112,7 +113,7 @@ TEST(ApplyDataToLocation, UnknownIndexOrMissingFormsStopBeforeAnythingChanges) {
     EXPECT_EQ(Of(log, kError), errors);
     EXPECT_TRUE(Of(log, "info|[BuildDataBase]").empty() && Of(log, "error|[BuildDataBase]").empty());
     EXPECT_EQ(record.FemaleFaceNPCs, std::vector<RE::TESNPC*>(1, nullptr));
-    EXPECT_TRUE(SavedLeveledLists.empty());
+    EXPECT_TRUE(PluginState.SavedLeveledLists.empty());
     EXPECT_EQ(forms.citizenList->leveledList.entries, citizens);
     EXPECT_EQ(forms.ratioGlobal->value, 50.0f);
     EXPECT_NE(GetCitizenKeyword(1), forms.citizenKeyword);
@@ -170,7 +171,7 @@ TEST(ApplyDataToLocation, TooManyMaleFacesFailOnlyTheirStep) {
   ExpectList(forms.maleOutfitList->leveledList, 0, maleClothing);
   EXPECT_EQ(forms.ratioGlobal->value, 30.0f);
   EXPECT_EQ(GetCitizenKeyword(1), forms.citizenKeyword);
-  EXPECT_EQ(SavedLeveledLists.size(), 3u);
+  EXPECT_EQ(PluginState.SavedLeveledLists.size(), 3u);
 
   // Male faces alone go in front of the game's own entries, which stay; without clothing the outfit
   // lists stay as they are.
@@ -226,7 +227,7 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
     EXPECT_EQ(GetCitizenKeyword(3), forms.citizenKeyword);
   };
   expectFilled();
-  ASSERT_EQ(SavedLeveledLists.size(), 3u);
+  ASSERT_EQ(PluginState.SavedLeveledLists.size(), 3u);
   for (int i = 0; i < 3; ++i) {
     const auto& saved = SavedLeveledLists[i];
     EXPECT_TRUE(saved.name == names[i] && saved.entries == gameArrays[i].first && saved.count == gameArrays[i].second);
@@ -236,11 +237,11 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
   auto* firstBuild = lists[0]->entries;
   ASSERT_TRUE(ApplyDataToLocation(3));
   expectFilled();
-  ASSERT_EQ(SavedLeveledLists.size(), 6u);
-  EXPECT_EQ(SavedLeveledLists[3].entries, firstBuild);
+  ASSERT_EQ(PluginState.SavedLeveledLists.size(), 6u);
+  EXPECT_EQ(PluginState.SavedLeveledLists[3].entries, firstBuild);
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(SavedLeveledLists[3 + i].name, names[i]);
-    EXPECT_EQ(GetSavedLeveledListDataByName(names[i]), &SavedLeveledLists[i]);
-    EXPECT_EQ(SavedLeveledLists[i].entries, gameArrays[i].first);
+    EXPECT_EQ(PluginState.SavedLeveledLists[3 + i].name, names[i]);
+    EXPECT_EQ(GetSavedLeveledListDataByName(names[i]), &PluginState.SavedLeveledLists[i]);
+    EXPECT_EQ(PluginState.SavedLeveledLists[i].entries, gameArrays[i].first);
   }
 }

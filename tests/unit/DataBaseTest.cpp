@@ -45,7 +45,7 @@ TEST(DataBase, IndicesWithoutDatabaseAndMissingFiles) {
   for (const auto& [db, city] : {std::pair{1, 1}, {0, 3}, {-4, 4}, {INT_MIN, 2}}) {
     log.clear();
     EXPECT_EQ(BuildDataBase(db, true, city), -1) << db;
-    EXPECT_EQ(log.lines(), Lines{kError + "DataBase error at FilePath [" + GetLocationFolder(city) +
+    EXPECT_EQ(log.lines(), Lines{kError + "DataBase error at FilePath [" + test::LocationFolderText(city) +
                                  "] with target database name []."});
   }
 
@@ -56,7 +56,7 @@ TEST(DataBase, IndicesWithoutDatabaseAndMissingFiles) {
   log.clear();
   EXPECT_EQ(BuildDataBase(5, true, 3), 0);
   EXPECT_TRUE(record.FemaleVoices.empty());
-  const std::string folder = GetLocationFolder(3);
+  const std::string folder = test::LocationFolderText(3);
   EXPECT_EQ(log.lines(), (Lines{kWarn + "database 'FemaleVoices' for location [Cydonia] wasn't empty. Cleared array...",
                                 kError + "array 'FileNames' for FilePath [" + folder +
                                     "] with target database name [FemaleVoices] is empty."}));
@@ -68,8 +68,8 @@ TEST(DataBase, IndicesWithoutDatabaseAndMissingFiles) {
   log.clear();
   EXPECT_EQ(BuildDataBase(7, false, 2), 0);  // no AkilaCity folder at all
   EXPECT_EQ(log.lines(),
-            (Lines{"error|[GetFileNamesInDirectory] directory [" + GetLocationFolder(2) + "] can't be reached.",
-                   kError + "array 'FileNames' for FilePath [" + GetLocationFolder(2) +
+            (Lines{"error|[GetFileNamesInDirectory] directory [" + test::LocationFolderText(2) + "] can't be reached.",
+                   kError + "array 'FileNames' for FilePath [" + test::LocationFolderText(2) +
                        "] with target database name [MaleLastNames] is empty."}));
 }
 
@@ -147,7 +147,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   test::WriteFile(city / "FemaleNames_Busy.txt", "Lux\n");
   // A file another handle holds exclusively cannot be opened: passed over without a word.
   const std::unique_ptr<void, decltype(&CloseHandle)> busy(
-      CreateFileA((GetLocationFolder(4) + "FemaleNames_Busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+      CreateFileA((test::LocationFolderText(4) + "FemaleNames_Busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                   nullptr),
       &CloseHandle);
   ASSERT_NE(busy.get(), INVALID_HANDLE_VALUE);

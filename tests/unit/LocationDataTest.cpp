@@ -36,7 +36,7 @@ TEST(LocationData, IndicesNamesAndFolders) {
   std::vector<LocationData*> records;
   for (int i = 1; i <= 4; ++i) {
     EXPECT_EQ(GetLocationNameByIndex(i), names[i - 1]);
-    EXPECT_EQ(GetLocationFolder(i), std::string(".\\Data\\SFSE\\Plugins\\Quillmere\\") + names[i - 1] + "\\");
+    EXPECT_EQ(test::LocationFolderText(i), std::string(".\\Data\\SFSE\\Plugins\\Quillmere\\") + names[i - 1] + "\\");
     ASSERT_NE(GetLocationStructByIndex(i), nullptr) << i;
     EXPECT_EQ(GetLocationStructByIndex(i), GetLocationStructByIndex(i));  // one record per city
     records.push_back(GetLocationStructByIndex(i));
@@ -187,7 +187,7 @@ TEST(LocationData, FileNamesMatchPrefixAndTxtOnly) {
   fs::create_directories(folder / "FemaleNamesSub.txt");  // a folder is never read, whatever its name
   test::WriteFile(folder / "FemaleNamesSub.txt" / "FemaleNames.txt", "Ada\n");
 
-  const auto directory = GetLocationFolder(1);
+  const auto directory = test::LocationFolderText(1);
   test::LogCapture log;
   const auto found = GetFileNamesInDirectory(directory, "FemaleNames");
   EXPECT_EQ(Sorted(found), Sorted(feeding));
@@ -212,7 +212,7 @@ TEST(LocationData, FileNamesMatchPrefixAndTxtOnly) {
   EXPECT_TRUE(GetFileNamesInDirectory("", "FemaleNames").empty());
   EXPECT_TRUE(log.lines().empty());
 
-  const std::string missing = GetLocationFolder(2);
+  const std::string missing = test::LocationFolderText(2);
   EXPECT_TRUE(GetFileNamesInDirectory(missing, "FemaleNames").empty());
   EXPECT_EQ(log.lines(),
             std::vector<std::string>{"error|[GetFileNamesInDirectory] directory [" + missing + "] can't be reached."});

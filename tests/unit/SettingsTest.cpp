@@ -230,8 +230,8 @@ TEST(Ini, ReadWriteAndBadArguments) {
 TEST(Ini, ComposedPathsAreLimitedTo255Characters) {
   test::GameFolder game;
   // ".\" steps lengthen the composed path while the real one stays short.
-  std::string folder;
-  while (folder.size() + Ini::kDataFolder.size() + "Limit.ini"sv.size() < Ini::kMaxPathLength) folder += ".\\";
+  std::wstring folder;
+  while (folder.size() + Ini::kDataFolder.size() + "Limit.ini"sv.size() < Ini::kMaxPathLength) folder += L".\\";
   folder += Ini::kDataFolder;
   ASSERT_EQ(folder.size() + "Limit.ini"sv.size(), 255u);
   EXPECT_TRUE(Ini::WriteIniValue("Limit", "Main", "Key", "near", folder));

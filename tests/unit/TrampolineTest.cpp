@@ -199,6 +199,26 @@ TEST(Trampoline, PatchedCallsReachTheirDestinationThroughSharedSlots) {
   EXPECT_EQ(slotAt(memory.block + 14), Slot(second));
   EXPECT_EQ((std::vector{run(0), run(1), run(2)}), (std::vector{7, 7, 11}));
 
+  // Redirecting a call hands back where it went; a site that holds no call is left as it is.
+  std::uint8_t* const stub3 = memory.code + 16 * 3;
+  ASSERT_TRUE(VirtualProtect(memory.code, 0x1000, PAGE_EXECUTE_READWRITE, &previous));
+  std::memcpy(stub3, kStub, sizeof(kStub));
+  stub3[kCallAt] = 0xE9;  // another mod's jump
+  ASSERT_TRUE(VirtualProtect(memory.code, 0x1000, PAGE_EXECUTE_READ, &previous));
+  const std::vector<std::uint8_t> before(stub3, stub3 + sizeof(kStub));
+  EXPECT_EQ(trampoline.patch_call(Addr(stub3 + kCallAt), first).result, SFSE::CallPatch::kNotACall);
+  EXPECT_EQ(std::vector<std::uint8_t>(stub3, stub3 + sizeof(kStub)), before);
+  const auto originalTarget = CallTarget(call(2));
+  const auto patched = trampoline.patch_call(Addr(call(2)), first);
+  EXPECT_EQ(patched.result, SFSE::CallPatch::kPatched);
+  EXPECT_EQ(patched.previousTarget, originalTarget);
+  EXPECT_EQ(run(2), 7);
+
+  // Code whose protection cannot change is not written, and the write says so.
+  void* reserved = VirtualAlloc(nullptr, 0x1000, MEM_RESERVE, PAGE_NOACCESS);
+  ASSERT_NE(reserved, nullptr);
+  EXPECT_FALSE(trampoline.write_5branch(Addr(reserved), first));
+  VirtualFree(reserved, 0, MEM_RELEASE);
 }
 
 // A child's trampoline over a block of its own; the fatal report ends the child.

@@ -8,7 +8,13 @@
 
 namespace RE {
 
+// The player's base NPC and its reference.
+inline constexpr std::uint32_t kPlayerCharacterFormID = 0x00000007;
+inline constexpr std::uint32_t kPlayerReferenceFormID = 0x00000014;
+
 struct Actor : TESObjectREFR {
+  static constexpr std::uint32_t kSetUpState = 1u << 21;  // the game has fully set the actor up
+
   void* currentProcess;
   std::uint8_t pad230[0x37C - 0x230];
   std::uint32_t stateFlags;  // bit 21: set for actors the game has fully set up

@@ -9,6 +9,11 @@ namespace RE {
 
 // A loaded plug-in file and its load indices.
 struct TESFile {
+  // Where a file's indices stand in the form IDs of its forms.
+  static constexpr unsigned kCompileIndexShift = 24;
+  static constexpr unsigned kMediumFileIndexShift = 16;
+  static constexpr unsigned kSmallFileIndexShift = 12;
+
   char fileName[260];
   std::uint8_t compileIndex;
   std::uint8_t mediumFileIndex;

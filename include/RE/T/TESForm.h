@@ -24,6 +24,8 @@ enum class FormType : std::uint8_t {
 // The part of every game form the plug-in reads. The vtable belongs to the game.
 struct TESForm {
   static constexpr std::uint32_t kDeleted = 1u << 5;
+  // Forms the game creates while it runs have IDs from here up.
+  static constexpr std::uint32_t kFirstRuntimeFormID = 0xFF000000;
 
   void* vtable;
   std::uint8_t pad08[0x20 - 0x08];

@@ -1,0 +1,17 @@
+#include "Main/PluginState.h"
+
+#include <windows.h>
+
+#include "Helpers/PluginSettings.h"
+
+PluginStateRecord PluginState;
+
+void ResetPluginState() {
+  PluginState = PluginStateRecord{};
+  PluginSettings = PluginSettingsRecord{};
+}
+
+std::uintptr_t GameModuleBase() noexcept {
+  return PluginState.gameModuleBase ? PluginState.gameModuleBase
+                                    : reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr));
+}
