@@ -245,3 +245,45 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
     EXPECT_EQ(PluginState.SavedLeveledLists[i].entries, gameArrays[i].first);
   }
 }
+
+TEST(ApplyDataToLocation, TooManyFemaleFacesOrOutfitsFailOnlyTheirSteps) {
+  test::GameFolder game;
+  FormsBack restore;
+  LoadGame();
+  const auto& forms = sim::MasterForms(4);
+  // One more than a list holds, each.
+  std::vector<RE::TESForm*> femaleClothing, maleClothing;
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    femaleClothing.push_back(sim::AddForm(0x66000 + i, i % 2 ? RE::FormType::kArmor : RE::FormType::kOutfit));
+    maleClothing.push_back(sim::AddForm(0x66200 + i, i % 2 ? RE::FormType::kOutfit : RE::FormType::kArmor));
+  }
+  const auto males = NPCs(0x65200, 2, false);
+  WriteCity(game, "Neon", {NPCs(0x65000, 256, true), males, femaleClothing, maleClothing}, 45);
+  RE::TESLeveledList* lists[] = {&forms.citizenList->leveledList, &forms.femaleOutfitList->leveledList,
+                                 &forms.maleOutfitList->leveledList};
+  std::vector<std::vector<Entry>> gameEntries;
+  std::vector<Entry*> gameArrays;
+  for (auto* list : lists) {
+    gameEntries.emplace_back(list->entries, list->entries + list->entryCount);
+    gameArrays.push_back(list->entries);
+  }
+
+  test::LogCapture log;
+  EXPECT_FALSE(ApplyDataToLocation(4));
+  EXPECT_EQ(Of(log, "error|[AddFormsToLeveledList]"),
+            Lines(3, "error|[AddFormsToLeveledList] leveledList size cannot exceed 255, given value: 256"));
+  EXPECT_EQ(Of(log, kError), (Lines{kError + "FemaleFaceNPCs at Neon couldn't be registered",
+                                    kError + "FemaleOutfits at Neon couldn't be registered",
+                                    kError + "MaleOutfits at Neon couldn't be registered"}));
+  EXPECT_TRUE(log.contains(kInfo + "MaleFaceNPCs at Neon have been successfully registered"));
+  EXPECT_TRUE(log.contains(kInfo + "set FemalePercent for Neon to: 45.000000"));
+  // The female faces did not replace the game's citizens: the male faces go in front of them.
+  ASSERT_EQ(lists[0]->entryCount, males.size() + gameEntries[0].size());
+  ExpectList(*lists[0], 0, males, Kind::kMaleRatio, forms.ratioGlobal);
+  EXPECT_EQ(std::memcmp(lists[0]->entries + males.size(), gameEntries[0].data(), gameEntries[0].size() * sizeof(Entry)),
+            0);
+  for (int i : {1, 2})
+    EXPECT_TRUE(lists[i]->entries == gameArrays[i] && lists[i]->entryCount == gameEntries[i].size()) << i;
+  EXPECT_EQ(forms.ratioGlobal->value, 45.0f);
+  EXPECT_EQ(GetCitizenKeyword(4), forms.citizenKeyword);
+}

@@ -3,9 +3,11 @@
 
 #include "FormsBack.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <random>
@@ -244,4 +246,89 @@ TEST(CitizenIdentity, ScriptCallsPackTheirArgumentsWhenTheyRun) {
                                    "float:-0.25", "string:"}));
   EXPECT_EQ(log.lines(), Lines{"error|[CallStaticScriptFunction] failed to pack variable"});
   EXPECT_TRUE(sim::ScriptCallsRun()[ran + 1].function == "Nothing" && sim::ScriptCallsRun()[ran + 1].arguments.empty());
+}
+
+namespace {
+
+// A citizen of the city who wears a face of the given sex, on a base NPC of the other sex: only the face counts.
+RE::Actor* SpawnWearing(Cities& world, int city, bool female) {
+  auto& share = sim::MasterForms(city).ratioGlobal->value;  // the female share the citizen list reads
+  const auto kept = std::exchange(share, female ? 100.0f : 0.0f);
+  const auto before = sim::Citizens().size();
+  world.Spawn(city);
+  share = kept;
+  if (sim::Citizens().size() != before + 1 || sim::Citizens().back().female != female) {
+    ADD_FAILURE() << "no citizen of that sex in city " << city;
+    return nullptr;
+  }
+  const auto& citizen = sim::Citizens().back();
+  auto* base = sim::AddNPC(0x7E000400 + static_cast<std::uint32_t>(before), !female);
+  base->faceNPC = citizen.face;
+  citizen.actor->baseObject = base;
+  return citizen.actor;
+}
+
+}  // namespace
+
+TEST(CitizenIdentity, FacialAnimationAndVoiceFromTheCitizensOwnSexAndCity) {
+  Cities world;
+  // One keyword and one voice type per city and sex: what the script is handed tells whose database it came from.
+  std::map<std::pair<int, bool>, std::pair<RE::BGSKeyword*, RE::BGSVoiceType*>> own;
+  std::uint32_t formID = 0x7E000300;
+  for (int city = 1; city <= 4; ++city)
+    for (const bool female : {true, false}) {
+      auto* anim = static_cast<RE::BGSKeyword*>(sim::AddForm(formID++, RE::FormType::kKeyword));
+      own[{city, female}] = {anim, static_cast<RE::BGSVoiceType*>(sim::AddForm(formID++, RE::FormType::kVoiceType))};
+    }
+  const auto fill = [&] {  // each draw takes its entry out
+    for (const auto& [key, forms] : own) {
+      auto& r = *GetLocationStructByIndex(key.first);
+      (key.second ? r.FemaleAnims : r.MaleAnims).assign(1, forms.first);
+      (key.second ? r.FemaleVoices : r.MaleVoices).assign(1, forms.second);
+    }
+  };
+  for (const auto& [key, forms] : own) {
+    SCOPED_TRACE(fmt::format("city {} female {}", key.first, key.second));
+    auto* actor = SpawnWearing(world, key.first, key.second);
+    ASSERT_NE(actor, nullptr);
+    fill();
+    EXPECT_EQ(Fire(actor).functions, kAll);
+    const auto* look = sim::LookOf(actor);
+    ASSERT_NE(look, nullptr);
+    EXPECT_EQ(look->facialAnim, forms.first);
+    EXPECT_EQ(look->voice, forms.second);
+  }
+
+  // The citizen's own databases empty with no file to rebuild them from, the other sex's and the other cities'
+  // full: nothing stands in, each missing draw is reported, and the later steps go on.
+  const auto folder = world.game.dataFolder() / "AkilaCity";
+  ASSERT_TRUE(fs::remove(folder / "FemaleAnims.txt") && fs::remove(folder / "FemaleVoices.txt"));
+  auto& akila = *GetLocationStructByIndex(2);
+  for (const auto& [anims, voices] : {std::pair{false, true}, {true, false}, {false, false}}) {
+    SCOPED_TRACE(fmt::format("anims {} voices {}", anims, voices));
+    auto* actor = SpawnWearing(world, 2, true);
+    ASSERT_NE(actor, nullptr);
+    fill();
+    if (!anims) akila.FemaleAnims.clear();
+    if (!voices) akila.FemaleVoices.clear();
+    const auto out = Fire(actor);
+    const auto missing = [&](const std::string& what) {
+      return "warning|[ProcessEvent] " + what + " is nullptr at 3DSet event of citizen actor [" + Describe(actor) +
+             "] at AkilaCity";
+    };
+    Lines functions, warnings, warned;
+    if (anims) functions.push_back(kAll[0]); else warnings.push_back(missing("AnimKeyword"));
+    if (voices) functions.push_back(kAll[1]); else warnings.push_back(missing("Voice"));
+    functions.push_back(kAll[2]);
+    std::copy_if(out.lines.begin(), out.lines.end(), std::back_inserter(warned),
+                 [](const std::string& line) { return !line.starts_with("info|"); });
+    EXPECT_EQ(out.functions, functions);
+    EXPECT_EQ(warned, warnings);
+    EXPECT_TRUE(out.name.has_value());
+    const auto* look = sim::LookOf(actor);
+    ASSERT_NE(look, nullptr);
+    const auto& [ownAnim, ownVoice] = own[std::pair{2, true}];
+    EXPECT_EQ(look->facialAnim, anims ? ownAnim : nullptr);
+    EXPECT_EQ(look->voice, voices ? ownVoice : nullptr);
+  }
 }

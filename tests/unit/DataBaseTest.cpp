@@ -194,3 +194,38 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   EXPECT_EQ(log.lines(), Lines{});
   PluginSettings = PluginSettingsRecord{};
 }
+
+TEST(DataBase, AListedFileThatVanishesBeforeItIsOpenedIsSkipped) {
+  test::GameFolder game;
+  PluginSettings = PluginSettingsRecord{};
+  const auto city = game.dataFolder() / "Cydonia";
+  const std::map<std::string, std::string> content = {
+      {"MaleLastNames.txt", "Ash"}, {"MaleLastNames_Docks.txt", "Birch"}, {"MaleLastNames_Mine.txt", "Cole"}};
+  for (const auto& [file, name] : content) test::WriteFile(city / file, name + "\n");
+  auto& record = *GetLocationStructByIndex(3);
+  record.MaleLastNames.clear();
+  const auto files = GetFileNamesInDirectory(GetLocationFolder(3), "MaleLastNames");  // the order files are read in
+  ASSERT_EQ(files.size(), 3u);
+  const auto begin = [&](std::size_t i) {
+    return kInfo + "beginning to process file '" + files[i] + "' for location [Cydonia] at i (" + std::to_string(i) +
+           ")...";
+  };
+  const auto added = [&](std::size_t i) {
+    return kInfo + "  adding [LastName:" + content.at(files[i]) + "] to database [MaleLastNames] (iDBIndex [7]).";
+  };
+
+  // Another program removes the second file once the folder has been listed, while the first is being read.
+  test::LogCapture log;
+  bool removed = false;
+  log.onLine([&](const std::string& line) {
+    if (line == begin(0)) removed = std::filesystem::remove(city / files[1]);
+  });
+  EXPECT_EQ(BuildDataBase(7, false, 3), 2);
+  ASSERT_TRUE(removed);
+  EXPECT_EQ(record.MaleLastNames, (Lines{content.at(files[0]), content.at(files[2])}));
+  EXPECT_EQ(log.linesOf("BuildDataBase"),
+            (Lines{begin(0), added(0),
+                   kError + "file '" + files[1] +
+                       "' for location [Cydonia] at i (1) doesn't exist but it is in array FileNames. Skipping file...",
+                   begin(2), added(2)}));
+}
