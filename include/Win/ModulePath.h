@@ -7,6 +7,9 @@ namespace Win {
 // Windows cannot tell.
 std::filesystem::path ModulePath(void* module);
 
+// The process's current directory, however long; empty when Windows cannot tell.
+std::filesystem::path CurrentDirectory();
+
 // The module the given address lies in, or null.
 void* ModuleOf(const void* address);
 

@@ -12,6 +12,7 @@
 
 #include "REL/Module.h"
 #include "SFSE/FatalError.h"
+#include "Win/ModulePath.h"
 #include "Win/Text.h"
 
 namespace REL {
@@ -45,7 +46,8 @@ int IDDatabase::platform() { return GetModuleHandleW(L"steam_api64") ? 0 : 1; }
 
 std::wstring IDDatabase::addresslib_filename() {
   const auto version = Module::Game().version().string('-');
-  std::wstring path = std::filesystem::current_path().wstring();
+  // Not std::filesystem::current_path: it cannot hold a folder longer than 260 characters.
+  std::wstring path = Win::CurrentDirectory().wstring();
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
   path += fmt::format(L"{}\\versionlib-{}", L"Data\\SFSE\\Plugins", std::wstring(version.begin(), version.end()));
   if (const int id = platform(); id != 0) path += fmt::format(L"-{}", id);

@@ -22,6 +22,22 @@ std::filesystem::path ModulePath(void* module) {
   }
 }
 
+std::filesystem::path CurrentDirectory() {
+  // The size asked for includes the terminator; a directory may change between the two calls.
+  std::wstring path;
+  for (DWORD size = GetCurrentDirectoryW(0, nullptr); size > 0;) {
+    path.resize(size);
+    const DWORD length = GetCurrentDirectoryW(size, path.data());
+    if (length == 0) return {};
+    if (length < size) {
+      path.resize(length);
+      return path;
+    }
+    size = length;
+  }
+  return {};
+}
+
 void* ModuleOf(const void* address) {
   HMODULE module = nullptr;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,

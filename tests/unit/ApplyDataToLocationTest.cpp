@@ -229,7 +229,7 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
   expectFilled();
   ASSERT_EQ(PluginState.SavedLeveledLists.size(), 3u);
   for (int i = 0; i < 3; ++i) {
-    const auto& saved = SavedLeveledLists[i];
+    const auto& saved = PluginState.SavedLeveledLists[i];
     EXPECT_TRUE(saved.name == names[i] && saved.entries == gameArrays[i].first && saved.count == gameArrays[i].second);
   }
 

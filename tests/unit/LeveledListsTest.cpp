@@ -223,7 +223,7 @@ TEST(LeveledLists, SavedRecordsAreFoundByNameIgnoringCase) {
   EXPECT_EQ(log.lines(), Lines{"info|[SaveLeveledList] saving leveledList " + Hex(list) + " named [" + name +
                                "]. New SavedLeveledLists.size = 2"});
   ASSERT_EQ(PluginState.SavedLeveledLists.size(), 2u);
-  const auto& saved = SavedLeveledLists;
+  const auto& saved = PluginState.SavedLeveledLists;
   EXPECT_TRUE(saved[0].name == name && saved[0].count == 255 && saved[0].entries == first);
   EXPECT_TRUE(saved[1].name == name && saved[1].count == 1 && saved[1].entries == list->entries);
   log.clear();

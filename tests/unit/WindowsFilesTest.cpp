@@ -100,7 +100,7 @@ TEST(WindowsFiles, DataFilesWithAnyLettersMarksAndUtf16) {
 TEST(WindowsFiles, TextDecodingKeepsPlainBytesAndFindsEveryLine) {
   EXPECT_EQ(TextFile::Decode("a\xE9\r\nb").text, "a\xE9\r\nb");  // the Windows code page stays as it is
   EXPECT_EQ(TextFile::Decode("\xEF\xBB\xBF").text, "");
-  EXPECT_EQ(TextFile::Decode("\xFE\xFF\x00\x41\x00\x0A").text, "A\n");
+  EXPECT_EQ(TextFile::Decode(std::string("\xFE\xFF\x00\x41\x00\x0A", 6)).text, "A\n");
   EXPECT_EQ(TextFile::Decode(std::string("\xFF\xFE\x41", 3)).text, "");  // half a character is dropped
   Lines lines;
   TextFile::ForEachLine("one\r\n\r\ntwo\nthree\r", [&](std::string_view line) { lines.emplace_back(line); });
