@@ -147,7 +147,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   test::WriteFile(city / "FemaleNames_Busy.txt", "Lux\n");
   // A file another handle holds exclusively cannot be opened: passed over without a word.
   const std::unique_ptr<void, decltype(&CloseHandle)> busy(
-      CreateFileA((test::LocationFolderText(4) + "FemaleNames_Busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+      CreateFileW((GetLocationFolder(4) / "FemaleNames_Busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                   nullptr),
       &CloseHandle);
   ASSERT_NE(busy.get(), INVALID_HANDLE_VALUE);
