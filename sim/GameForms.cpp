@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "Citizens.h"
+#include "ExitCodes.h"
 #include "GameHeap.h"
 #include "GameRules.h"
 #include "RE/IDs.h"
@@ -25,7 +26,7 @@ template <std::size_t Slot>
 void UnmodelledSlot() {
   std::fprintf(stderr, "brindlewick-sim: virtual slot %zu of a game object is not modelled yet\n", Slot);
   std::fflush(stderr);
-  TerminateProcess(GetCurrentProcess(), 3);
+  TerminateProcess(GetCurrentProcess(), exit_code::kGameStopped);
 }
 
 template <std::size_t... Slots>
@@ -176,7 +177,8 @@ void LookupRefByHandle(const std::uint32_t* handle, RE::TESObjectREFR** out) {
 // Sets the display name in the list, adding its extra data when there is none yet.
 void SetRefDisplayName(RE::ExtraDataList* list, const char* name) {
   if (!list || !name) return;
-  auto* extra = static_cast<RE::ExtraTextDisplayData*>(FindExtraData(&list->data, static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)));
+  auto* extra = static_cast<RE::ExtraTextDisplayData*>(
+      FindExtraData(&list->data, static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)));
   if (!extra) {
     extra = GameNew<RE::ExtraTextDisplayData>();
     extra->vtable = GetTables().extraData.data();

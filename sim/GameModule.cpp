@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "AddressLibraryWriter.h"
+#include "ExitCodes.h"
 #include "GameWorld.h"
 #include "RE/IDs.h"
 
@@ -32,7 +33,7 @@ LONG CALLBACK ReportUnmodelledID(EXCEPTION_POINTERS* info) {
     std::fprintf(stderr, "brindlewick-sim: the game's ID %llu (%s) is not modelled yet\n",
                  static_cast<unsigned long long>(unmodelledIDs[index]->id), unmodelledIDs[index]->name);
   std::fflush(stderr);
-  TerminateProcess(GetCurrentProcess(), 3);
+  TerminateProcess(GetCurrentProcess(), exit_code::kGameStopped);
   return EXCEPTION_CONTINUE_SEARCH;
 }
 

@@ -126,7 +126,8 @@ LoadedPlugin LoadPlugin(const std::filesystem::path& dll) {
   // The script machine must see the plug-in release the argument objects that stay its own.
   WatchArgumentObjectReleases(module);
 
-  const auto* version = reinterpret_cast<const host::PluginVersionRecord*>(GetProcAddress(module, "SFSEPlugin_Version"));
+  const auto* version =
+      reinterpret_cast<const host::PluginVersionRecord*>(GetProcAddress(module, "SFSEPlugin_Version"));
   using LoadFn = bool (*)(const host::LoadInterface*);
   const auto load = reinterpret_cast<LoadFn>(GetProcAddress(module, "SFSEPlugin_Load"));
   if (!version || !load) throw std::runtime_error(name + " is not a plug-in: an export is missing");

@@ -51,7 +51,9 @@ TEST(SimRules, EachPickRollsOnceAndTheRatioGlobalSplitsTheSexes) {
   auto* womenBelow = sim::GameNew<RE::TESCondition>(RE::TESCondition{Kind::kFemaleRatio, global});
   auto* menOtherwise = sim::GameNew<RE::TESCondition>(RE::TESCondition{Kind::kMaleRatio, global});
   RE::TESLevCharacter list{};
-  auto entry = [](RE::TESForm* form, RE::TESCondition* condition) { return RE::LEVELED_OBJECT{form, 0, condition, 1, 1, 0, 0}; };
+  auto entry = [](RE::TESForm* form, RE::TESCondition* condition) {
+    return RE::LEVELED_OBJECT{form, 0, condition, 1, 1, 0, 0};
+  };
   std::mt19937 random{7};
   // How often each form is picked in n picks; a null pick counts as nullptr.
   auto picks = [&](int n) {
@@ -136,13 +138,15 @@ TEST(SimRules, WorldFileErrorsNameTheFileTheFormAndTheReason) {
        "world.json: form 801 of B.esm: its file is not declared"},
       {forms(R"({"file": "A.esm", "id": "80Z", "type": "Keyword"})"),
        "world.json: form 80Z of A.esm: '80Z' is not a hexadecimal ID"},
-      {forms(R"({"file": "A.esm", "id": "801", "type": "Dragon"})"), "world.json: form 801 of A.esm: unknown type 'Dragon'"},
+      {forms(R"({"file": "A.esm", "id": "801", "type": "Dragon"})"),
+       "world.json: form 801 of A.esm: unknown type 'Dragon'"},
       {forms(R"({"file": "A.esm", "id": "802", "type": "Reference", "base": "999", "position": [0, 0, 0]})"),
        "world.json: form 802 of A.esm: its base form is not declared"},
       {forms(R"({"file": "A.esm", "id": "803", "type": "Keyword"},
                 {"file": "A.esm", "id": "804", "type": "NPC", "female": true, "faceNPC": "803"})"),
        "world.json: form 804 of A.esm: faceNPC is no NPC declared before it"},
-      {forms(R"({"file": "A.esm", "id": "805", "type": "NPC"})"), "world.json: [json.exception.out_of_range.403] key 'female' not found"},
+      {forms(R"({"file": "A.esm", "id": "805", "type": "NPC"})"),
+       "world.json: [json.exception.out_of_range.403] key 'female' not found"},
   };
   for (const auto& c : cases) {
     test::WriteFile(folder.path() / "world.json", c.json);
