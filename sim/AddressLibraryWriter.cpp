@@ -4,6 +4,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "Text.h"
+
 namespace sim {
 namespace {
 
@@ -75,7 +77,7 @@ void WriteAddressLibrary(const std::filesystem::path& path, const AddressLibrary
   std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  if (!out) throw std::runtime_error("cannot write " + PathText(path));
 }
 
 }  // namespace sim

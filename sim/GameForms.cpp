@@ -8,8 +8,12 @@
 #include <map>
 #include <utility>
 
+#include <fmt/format.h>
+
 #include "Citizens.h"
+#include "ExitCodes.h"
 #include "GameHeap.h"
+#include "GameRules.h"
 #include "RE/IDs.h"
 
 namespace sim {
@@ -22,7 +26,7 @@ template <std::size_t Slot>
 void UnmodelledSlot() {
   std::fprintf(stderr, "brindlewick-sim: virtual slot %zu of a game object is not modelled yet\n", Slot);
   std::fflush(stderr);
-  TerminateProcess(GetCurrentProcess(), 3);
+  TerminateProcess(GetCurrentProcess(), exit_code::kGameStopped);
 }
 
 template <std::size_t... Slots>
@@ -137,17 +141,30 @@ void* RuntimeDynamicCast(void* object, std::int32_t, void* sourceType, void* tar
   return it == State().extras.end() ? nullptr : it->second.component;
 }
 
-RE::BSExtraData* GetExtraDataByType(void* list, std::uint32_t type) {
+RE::BSExtraData* FindExtraData(void* list, std::uint32_t type) {
   for (auto* data = *static_cast<RE::BSExtraData**>(list); data; data = data->next)
     if (data->type == type) return data;
   return nullptr;
 }
 
+// The game's lookup: the list object lies at byte 8 of the extra data list, whose lock at byte 0x20
+// must be held while the list is searched, or another thread may change it under the search.
+RE::BSExtraData* GetExtraDataByType(void* list, std::uint32_t type) {
+  constexpr std::ptrdiff_t kListObjectOffset = 0x08, kLockOffset = 0x20;
+  const auto* lock = static_cast<const std::uint8_t*>(list) - kListObjectOffset + kLockOffset;
+  if (!ReadLockHeldByThisThread(lock))
+    StopOnBrokenRule(fmt::format("extra data of type 0x{:X} looked up in the list at {:X} without the list's lock held",
+                                 type, reinterpret_cast<std::uintptr_t>(list) - kListObjectOffset));
+  return FindExtraData(list, type);
+}
+
 void ReadLock(RE::BSReadWriteLock* lock) {
   ++lock->lockCount;
   ++State().heldLocks;
+  NoteReadLockTaken(lock);
 }
 void ReadUnlock(RE::BSReadWriteLock* lock) {
+  NoteReadLockReleased(lock);
   --lock->lockCount;
   --State().heldLocks;
 }
@@ -160,7 +177,8 @@ void LookupRefByHandle(const std::uint32_t* handle, RE::TESObjectREFR** out) {
 // Sets the display name in the list, adding its extra data when there is none yet.
 void SetRefDisplayName(RE::ExtraDataList* list, const char* name) {
   if (!list || !name) return;
-  auto* extra = static_cast<RE::ExtraTextDisplayData*>(GetExtraDataByType(&list->data, static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)));
+  auto* extra = static_cast<RE::ExtraTextDisplayData*>(
+      FindExtraData(&list->data, static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)));
   if (!extra) {
     extra = GameNew<RE::ExtraTextDisplayData>();
     extra->vtable = GetTables().extraData.data();

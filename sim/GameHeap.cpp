@@ -6,6 +6,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "ExitCodes.h"
+
 namespace sim {
 namespace {
 
@@ -34,7 +36,7 @@ Chunk ReserveChunk(std::size_t atLeast) {
     address = (regionEnd + 0xFFFF) & ~std::uintptr_t{0xFFFF};
   }
   std::fprintf(stderr, "brindlewick-sim: no room for the game heap below the module base\n");
-  TerminateProcess(GetCurrentProcess(), 3);
+  TerminateProcess(GetCurrentProcess(), exit_code::kGameStopped);
   return {};
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "AddressLibraryWriter.h"
+#include "ExitCodes.h"
 #include "GameWorld.h"
 #include "RE/IDs.h"
 
@@ -18,6 +19,9 @@ constexpr std::size_t kGuardStride = 64;
 alignas(4096) std::uint8_t unmodelledPages[2 * 4096];
 std::vector<const RE::ID::Named*> unmodelledIDs;
 
+// A singleton pointer into the lowest page, which is never mapped: whoever follows it crashes.
+void* const wildSingleton = reinterpret_cast<void*>(0x100);
+
 LONG CALLBACK ReportUnmodelledID(EXCEPTION_POINTERS* info) {
   const auto* record = info->ExceptionRecord;
   if (record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
@@ -29,7 +33,7 @@ LONG CALLBACK ReportUnmodelledID(EXCEPTION_POINTERS* info) {
     std::fprintf(stderr, "brindlewick-sim: the game's ID %llu (%s) is not modelled yet\n",
                  static_cast<unsigned long long>(unmodelledIDs[index]->id), unmodelledIDs[index]->name);
   std::fflush(stderr);
-  TerminateProcess(GetCurrentProcess(), 3);
+  TerminateProcess(GetCurrentProcess(), exit_code::kGameStopped);
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -105,6 +109,8 @@ std::filesystem::path StartGame(const AddressLibraryOptions& options) {
       unmodelledIDs.push_back(&named);
     }
     if (std::ranges::find(options.nullIDs, named.id) != options.nullIDs.end()) address = 0;
+    if (std::ranges::find(options.wildIDs, named.id) != options.wildIDs.end())
+      address = reinterpret_cast<std::uintptr_t>(&wildSingleton);
     entries.push_back({named.id, address - base});
   }
   std::ranges::sort(entries, {}, &AddressEntry::id);

@@ -15,6 +15,7 @@ struct AddressLibraryOptions {
   std::int32_t format = 2;
   std::vector<std::uint64_t> dropIDs;   // left out of the file
   std::vector<std::uint64_t> nullIDs;   // resolve to address 0
+  std::vector<std::uint64_t> wildIDs;   // a singleton whose pointer leads nowhere (unmapped memory)
   std::int32_t extraDeclaredCount = 0;  // header claims more entries than the file holds
   std::optional<int> platform;          // file name suffix; default: as the running process decides
 };

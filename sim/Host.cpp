@@ -2,23 +2,28 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "ArgumentObjects.h"
 #include "GameModule.h"
+#include "MessageBoxes.h"
+#include "Text.h"
 
 namespace sim {
 namespace {
 
-constexpr SFSE::PluginHandle kPluginHandle = 1;
+constexpr host::PluginHandle kPluginHandle = 1;
 constexpr std::size_t kBranchPoolSize = 64 * 1024;
 
 HostOptions hostOptions;
 
 struct Listener {
-  SFSE::PluginHandle plugin;
+  host::PluginHandle plugin;
   std::string sender;
-  SFSE::MessagingInterface::EventCallback handler;
+  host::MessageHandler handler;
 };
 std::vector<Listener> listeners;
 
@@ -43,81 +48,106 @@ void ReserveBranchPool() {
   }
 }
 
-bool RegisterListener(SFSE::PluginHandle plugin, const char* sender, SFSE::MessagingInterface::EventCallback handler) {
+bool RegisterListener(host::PluginHandle plugin, const char* sender, host::MessageHandler handler) {
   if (!sender || !handler || hostOptions.refuseListeners) return false;
   listeners.push_back({plugin, sender, handler});
   return true;
 }
 
-bool Dispatch(SFSE::PluginHandle, std::uint32_t, void*, std::uint32_t, const char*) { return false; }
+bool Dispatch(host::PluginHandle, std::uint32_t, void*, std::uint32_t, const char*) { return false; }
 
-void* AllocateFromBranchPool(SFSE::PluginHandle, std::size_t size) {
+void* AllocateFromBranchPool(host::PluginHandle, std::size_t size) {
   if (hostOptions.branchPoolExhausted || !branchPool.memory || kBranchPoolSize - branchPool.used < size)
     return nullptr;
   void* result = branchPool.memory + branchPool.used;
   branchPool.used += size;
   return result;
 }
-void* AllocateFromLocalPool(SFSE::PluginHandle plugin, std::size_t size) { return AllocateFromBranchPool(plugin, size); }
+void* AllocateFromLocalPool(host::PluginHandle plugin, std::size_t size) { return AllocateFromBranchPool(plugin, size); }
 
 void RegisterMenu(void*) {}
 void AddTask(void*) {}
 
-SFSE::MessagingInterface messaging{SFSE::MessagingInterface::kVersion, RegisterListener, Dispatch};
-SFSE::TrampolineInterface trampoline{SFSE::TrampolineInterface::kVersion, AllocateFromBranchPool,
+host::MessagingInterface messaging{host::MessagingInterface::kVersion, RegisterListener, Dispatch};
+host::TrampolineInterface trampoline{host::TrampolineInterface::kVersion, AllocateFromBranchPool,
                                      AllocateFromLocalPool};
-SFSE::MenuInterface menu{SFSE::MenuInterface::kVersion, RegisterMenu};
-SFSE::TaskInterface task{SFSE::TaskInterface::kVersion, AddTask, AddTask};
+host::MenuInterface menu{host::MenuInterface::kVersion, RegisterMenu};
+host::TaskInterface task{host::TaskInterface::kVersion, AddTask, AddTask};
 
 void* QueryInterface(std::uint32_t id) {
   switch (id) {
-    case SFSE::kMessaging: return &messaging;
-    case SFSE::kTrampoline: return hostOptions.trampolineInterface ? &trampoline : nullptr;
-    case SFSE::kMenu: return &menu;
-    case SFSE::kTask: return &task;
+    case host::kMessagingInterface: return &messaging;
+    case host::kTrampolineInterface: return hostOptions.trampolineInterface ? &trampoline : nullptr;
+    case host::kMenuInterface: return &menu;
+    case host::kTaskInterface: return &task;
     default: return nullptr;
   }
 }
 
-SFSE::PluginHandle GetPluginHandle() { return kPluginHandle; }
+host::PluginHandle GetPluginHandle() { return kPluginHandle; }
 
-const SFSE::LoadInterface loadInterface{SFSE::MakeVersion(0, 2, 17), SFSE::MakeVersion(1, 14, 70, 0),
-                                        QueryInterface, GetPluginHandle};
+// The plug-ins loaded so far, by the name in their version record.
+struct LoadedRecord {
+  std::string name;
+  host::PluginInfo info;
+};
+std::vector<std::unique_ptr<LoadedRecord>> loadedPlugins;
+
+const host::PluginInfo* GetPluginInfo(const char* name) {
+  if (!name) return nullptr;
+  for (const auto& plugin : loadedPlugins)
+    if (plugin->name == name) return &plugin->info;
+  return nullptr;
+}
+
+const host::LoadInterface loadInterface{host::kHostVersion, host::kGameVersion, host::LoadInterface::kVersion,
+                                        QueryInterface, GetPluginHandle, GetPluginInfo};
 
 }  // namespace
 
 void ConfigureHost(const HostOptions& options) {
   hostOptions = options;
   const std::uint32_t newer = options.newerInterfaces ? 1 : 0;
-  messaging.interfaceVersion = SFSE::MessagingInterface::kVersion + newer;
-  trampoline.interfaceVersion = SFSE::TrampolineInterface::kVersion + newer;
-  menu.interfaceVersion = SFSE::MenuInterface::kVersion + newer;
-  task.interfaceVersion = SFSE::TaskInterface::kVersion + newer;
+  messaging.interfaceVersion = host::MessagingInterface::kVersion + newer;
+  trampoline.interfaceVersion = host::TrampolineInterface::kVersion + newer;
+  menu.interfaceVersion = host::MenuInterface::kVersion + newer;
+  task.interfaceVersion = host::TaskInterface::kVersion + newer;
 }
+
+const host::LoadInterface& HostLoadInterface() { return loadInterface; }
 
 LoadedPlugin LoadPlugin(const std::filesystem::path& dll) {
   ReserveBranchPool();
+  const auto name = PathText(dll);
   HMODULE module = LoadLibraryW(dll.wstring().c_str());
-  if (!module) throw std::runtime_error("cannot load " + dll.string() + " (error " + std::to_string(GetLastError()) + ")");
+  if (!module) throw std::runtime_error("cannot load " + name + " (error " + std::to_string(GetLastError()) + ")");
+  // Without a display nobody would see the plug-in's boxes: the host prints them.
+  InterceptMessageBoxes(module);
+  // The script machine must see the plug-in release the argument objects that stay its own.
+  WatchArgumentObjectReleases(module);
 
-  const auto* version = reinterpret_cast<const SFSE::PluginVersionData*>(GetProcAddress(module, "SFSEPlugin_Version"));
-  using LoadFn = bool (*)(const SFSE::LoadInterface*);
+  const auto* version =
+      reinterpret_cast<const host::PluginVersionRecord*>(GetProcAddress(module, "SFSEPlugin_Version"));
+  using LoadFn = bool (*)(const host::LoadInterface*);
   const auto load = reinterpret_cast<LoadFn>(GetProcAddress(module, "SFSEPlugin_Load"));
-  if (!version || !load) throw std::runtime_error(dll.string() + " is not a plug-in: an export is missing");
-  if (version->dataVersion != SFSE::PluginVersionData::kVersion)
-    throw std::runtime_error(dll.string() + ": unknown version record layout");
+  if (!version || !load) throw std::runtime_error(name + " is not a plug-in: an export is missing");
+  if (version->layout != host::PluginVersionRecord::kLayout)
+    throw std::runtime_error(name + ": unknown version record layout");
   bool compatible = false;
-  for (auto v : version->compatibleVersions) compatible |= v == loadInterface.runtimeVersion;
-  if (!compatible) throw std::runtime_error(dll.string() + " is not made for this game version");
+  for (auto v : version->compatibleGameVersions) compatible |= v == loadInterface.gameVersion;
+  if (!compatible) throw std::runtime_error(name + " is not made for this game version");
 
   LoadedPlugin plugin;
-  plugin.name.assign(version->pluginName, strnlen(version->pluginName, sizeof(version->pluginName)));
+  plugin.name.assign(version->name, strnlen(version->name, sizeof(version->name)));
+  auto& record = *loadedPlugins.emplace_back(std::make_unique<LoadedRecord>());
+  record.name = plugin.name;
+  record.info = {host::PluginInfo::kLayout, record.name.c_str(), version->pluginVersion};
   plugin.loaded = load(&loadInterface);
   return plugin;
 }
 
 void DispatchHostMessage(std::uint32_t type) {
-  SFSE::MessagingInterface::Message message{"SFSE", type, 0, nullptr};
+  host::Message message{"SFSE", type, 0, nullptr};
   for (const auto& listener : listeners)
     if (listener.sender == "SFSE") listener.handler(&message);
 }

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "SFSE/Interfaces.h"
+#include "HostInterfaces.h"
 
 namespace sim {
 
@@ -27,6 +27,9 @@ LoadedPlugin LoadPlugin(const std::filesystem::path& dll);
 
 // Delivers a message from the host ("SFSE") to every listener registered for it.
 void DispatchHostMessage(std::uint32_t type);
+
+// The load interface the host hands every plug-in.
+const host::LoadInterface& HostLoadInterface();
 
 // Where the host's branch pool lies, to tell whose trampoline a patch went through.
 bool InBranchPool(std::uintptr_t address);

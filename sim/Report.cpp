@@ -15,17 +15,13 @@
 #include "ScriptMachine.h"
 #include "GameWorld.h"
 #include "Host.h"
+#include "ArgumentObjects.h"
+#include "FixedStrings.h"
 #include "RE/IDs.h"
+#include "Text.h"
 
 namespace sim {
 namespace {
-
-std::string Narrow(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(std::max(length - 1, 0)), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), length, nullptr, nullptr);
-  return result;
-}
 
 std::string ModuleNameOf(std::uintptr_t address) {
   HMODULE module = nullptr;
@@ -34,7 +30,7 @@ std::string ModuleNameOf(std::uintptr_t address) {
     return {};
   wchar_t path[MAX_PATH]{};
   GetModuleFileNameW(module, path, MAX_PATH);
-  auto name = Narrow(path);
+  auto name = Utf8FromWide(path);
   return name.substr(name.find_last_of("\\/") + 1);
 }
 
@@ -71,6 +67,15 @@ nlohmann::json DisplayNameOf(const RE::TESObjectREFR* reference) {
     return name.empty() ? nlohmann::json(nullptr) : nlohmann::json(std::string(name));
   }
   return nullptr;
+}
+
+// Names come as the plug-in wrote them, maybe in the Windows code page: the report carries only
+// valid UTF-8, with what is not replaced.
+nlohmann::json WithValidText(nlohmann::json value) {
+  if (value.is_string()) return ValidUtf8(value.get_ref<const std::string&>());
+  if (value.is_structured())
+    for (auto& item : value) item = WithValidText(std::move(item));
+  return value;
 }
 
 nlohmann::json DescribeCitizen(const Citizen& citizen) {
@@ -120,7 +125,7 @@ std::string PluginLogPath(const std::string& pluginName) {
   if (FAILED(SHGetKnownFolderPath(kDocuments, 0, nullptr, &documents))) return {};
   std::wstring path = documents;
   CoTaskMemFree(documents);
-  return Narrow(path) + "\\My Games\\Starfield\\SFSE\\Logs\\" + pluginName + ".log";
+  return Utf8FromWide(path) + "\\My Games\\Starfield\\SFSE\\Logs\\" + pluginName + ".log";
 }
 
 nlohmann::json BuildReport(const ReportContext& context) {
@@ -145,6 +150,14 @@ nlohmann::json BuildReport(const ReportContext& context) {
   report["appearanceFlag"] = AppearanceFlagValue();
   report["scriptCallsRun"] = ScriptCallsRun().size();
   report["scriptCallsQueued"] = QueuedScriptCalls();
+  report["scriptCallsRefused"] = nlohmann::json::array();
+  for (const auto& call : ScriptCallsRefused())
+    report["scriptCallsRefused"].push_back(
+        {{"script", call.script}, {"function", call.function}, {"arguments", call.arguments}, {"reason", call.refusal}});
+  // What the plug-in made of the game's and not yet given back: a leak shows as a count that grows.
+  report["liveScriptObjects"] = LiveScriptObjects();
+  report["liveFixedStrings"] = LiveFixedStrings();
+  report["liveArgumentObjects"] = LiveArgumentObjects();
 
   report["resets"] = nlohmann::json::array();
   for (const auto& r : GetWorld().resets) {
@@ -157,7 +170,7 @@ nlohmann::json BuildReport(const ReportContext& context) {
   report["appearanceCalls"] = nlohmann::json::array();
   for (const auto& a : GetWorld().appearanceCalls)
     report["appearanceCalls"].push_back({{"argument", a.argument}, {"returned", a.returned}, {"observed", a.observed}});
-  return report;
+  return WithValidText(std::move(report));
 }
 
 std::string FormatReport(const nlohmann::json& report) {
@@ -209,6 +222,15 @@ std::string FormatReport(const nlohmann::json& report) {
           << "\n";
     }
   }
+  out << "script calls: " << report["scriptCallsRun"].get<std::size_t>() << " run, "
+      << report["scriptCallsQueued"].get<std::size_t>() << " queued, " << report["scriptCallsRefused"].size()
+      << " refused\n";
+  for (const auto& call : report["scriptCallsRefused"])
+    out << "  refused " << call["script"].get<std::string>() << "." << call["function"].get<std::string>() << ": "
+        << call["reason"].get<std::string>() << "\n";
+  out << "alive in the game: " << report["liveScriptObjects"].get<int>() << " script objects, "
+      << report["liveFixedStrings"].get<std::size_t>() << " fixed strings, "
+      << report["liveArgumentObjects"].get<std::size_t>() << " argument objects\n";
   out << "console lines: " << report["console"].size() << "\n";
   out << "plug-in log: " << report["log"].get<std::string>() << "\n";
   return out.str();

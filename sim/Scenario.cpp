@@ -16,6 +16,7 @@
 #include "GameWorld.h"
 #include "Report.h"
 #include "ScriptMachine.h"
+#include "Text.h"
 #include "WorldFile.h"
 
 namespace sim {
@@ -60,15 +61,23 @@ fs::path FreshGameDirectory() {
   return directory;
 }
 
-// Data\SFSE\Plugins with the DLL and the data folder, as a mod manager installs them.
+// Data\SFSE\Plugins with the DLL and the data folder, as a mod manager installs them. A folder
+// laid out before is laid out again: what an earlier run left there does not carry over.
 void LayOutGameFolder(const fs::path& game, const ScenarioOptions& options) {
   const auto plugins = game / "Data" / "SFSE" / "Plugins";
   fs::create_directories(plugins);
-  fs::copy_file(ExecutableDirectory() / "Brindlewick.dll", plugins / "Brindlewick.dll",
-                fs::copy_options::overwrite_existing);
+  fs::remove(plugins / "Brindlewick.dll");
+  fs::remove_all(plugins / "Quillmere");
+  fs::copy_file(ExecutableDirectory() / "Brindlewick.dll", plugins / "Brindlewick.dll");
+  if (options.data && !fs::exists(*options.data)) {
+    // A data author may play the plug-in's own handling of a missing data folder.
+    std::cerr << "brindlewick-sim: the data folder " << PathText(*options.data)
+              << " does not exist: the game folder has no Quillmere folder\n";
+    return;
+  }
   const auto data = options.data.value_or(ExecutableDirectory() / "data" / "Quillmere");
-  if (!fs::is_directory(data)) throw std::runtime_error("data folder not found: " + data.string());
-  fs::copy(data, plugins / "Quillmere", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  if (!fs::is_directory(data)) throw std::runtime_error("data folder not found: " + PathText(data));
+  fs::copy(data, plugins / "Quillmere", fs::copy_options::recursive);
 }
 
 class Runner {
@@ -87,7 +96,7 @@ class Runner {
       const auto plugin = LoadPlugin(fs::current_path() / "Data" / "SFSE" / "Plugins" / "Brindlewick.dll");
       context_.pluginName = plugin.name;
       context_.pluginLoaded = plugin.loaded;
-      DispatchHostMessage(SFSE::MessagingInterface::kPostDataLoad);
+      DispatchHostMessage(host::kPostDataLoadMessage);
     } else if (step.name == "message") {
       DispatchHostMessage(static_cast<std::uint32_t>(number(0)));
     } else if (step.name == "reset") {
@@ -108,8 +117,8 @@ class Runner {
       std::cout << FormatReport(report) << std::flush;
       if (options_.json) {
         std::ofstream out(*options_.json, std::ios::trunc);
-        out << report.dump(2) << "\n";
-        if (!out) throw std::runtime_error("cannot write " + options_.json->string());
+        out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+        if (!out) throw std::runtime_error("cannot write " + PathText(*options_.json));
       }
     }
   }
@@ -139,7 +148,7 @@ class Runner {
   }
 
   [[noreturn]] void Fail(const Step& step, const std::string& reason) {
-    throw std::runtime_error(options_.scenario.string() + ":" + std::to_string(step.line) + ": " + reason);
+    throw std::runtime_error(PathText(options_.scenario) + ":" + std::to_string(step.line) + ": " + reason);
   }
 
   const ScenarioOptions& options_;
@@ -174,10 +183,10 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
 
 int RunScenario(const ScenarioOptions& options) {
   std::ifstream file(options.scenario);
-  if (!file) throw std::runtime_error("cannot read scenario " + options.scenario.string());
+  if (!file) throw std::runtime_error("cannot read scenario " + PathText(options.scenario));
   std::stringstream text;
   text << file.rdbuf();
-  const auto steps = ParseScenario(text.str(), options.scenario.string());
+  const auto steps = ParseScenario(text.str(), PathText(options.scenario));
 
   const auto game = options.gameDir.value_or(FreshGameDirectory());
   fs::create_directories(game);
@@ -193,6 +202,7 @@ int RunScenario(const ScenarioOptions& options) {
   else
     LoadPluginMasterOnly();
   ConfigureHost(options.host);
+  ConfigureScriptMachine(options.scripts);
 
   Runner runner(options);
   for (const auto& step : steps) runner.Run(step);

@@ -8,6 +8,7 @@
 
 #include "GameModule.h"
 #include "Host.h"
+#include "ScriptMachine.h"
 
 namespace sim {
 
@@ -20,6 +21,7 @@ struct ScenarioOptions {
   std::uint32_t seed = 1;
   bool steam = false;  // the Steam build: steam_api64 is loaded in the game
   HostOptions host;
+  ScriptMachineOptions scripts;
   AddressLibraryOptions addressLibrary;
 };
 

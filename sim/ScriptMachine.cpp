@@ -1,15 +1,21 @@
 #include "ScriptMachine.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <deque>
+#include <optional>
 #include <set>
 #include <utility>
 
 #include <fmt/format.h>
 
+#include "ArgumentObjects.h"
+#include "FixedStrings.h"
 #include "GameForms.h"
 #include "GameHeap.h"
+#include "GameRules.h"
+#include "ScriptSignatures.h"
 #include "RE/G/GameVM.h"
 #include "RE/IDs.h"
 
@@ -35,6 +41,8 @@ struct QueuedCall {
 struct Machine {
   std::deque<QueuedCall> queue;
   std::vector<ScriptCallRecord> calls;
+  std::vector<ScriptCallRecord> refused;
+  ScriptMachineOptions options;
   std::map<const RE::Actor*, ScriptedLook> looks;
   std::set<const RE::TESForm*> unbindable;
   int liveObjects = 0;
@@ -47,12 +55,22 @@ Machine& GetMachine() {
 RE::GameVM* gameVMHolder = nullptr;
 std::uint8_t scrapHeap[16];  // the thread's scrap heap: only its identity matters
 
+// Ownership as the game rules it (ArgumentObjects.h): an accepted call's argument object is the
+// machine's until the call has run; a refused one stays its caller's. The machine keeps its own
+// copies of the names either way: the caller releases its strings itself.
 bool DispatchStaticCall(RE::BSScript::IVirtualMachine*, const RE::BSFixedString* script,
                         const RE::BSFixedString* function, RE::BSScript::IFunctionArguments* arguments, void** callback,
                         std::int32_t) {
-  // The machine keeps its own copies of the names: the caller releases its strings at once.
-  GetMachine().queue.push_back({std::string(script->view()), std::string(function->view()), arguments});
+  auto& machine = GetMachine();
   (void)callback;
+  if (machine.options.refuseDispatch) {
+    if (arguments) ArgumentObjectHandedBack(arguments);
+    machine.refused.push_back(
+        {std::string(script->view()), std::string(function->view()), {}, "the machine refused the dispatch"});
+    return false;
+  }
+  ArgumentObjectTaken(arguments);
+  machine.queue.push_back({std::string(script->view()), std::string(function->view()), arguments});
   return true;
 }
 
@@ -63,20 +81,17 @@ std::array<void*, 64> machineTable{};
 MachineObject machineObject{nullptr};
 
 bool BindForm(RE::BSScript::IVirtualMachine*, RE::TESForm* form, RE::BSScript::Object** out) {
-  if (!form || GetMachine().unbindable.contains(form)) return false;
+  if (!form || GetMachine().options.refuseBinding || GetMachine().unbindable.contains(form)) return false;
   *out = GameNew<RE::BSScript::Object>(RE::BSScript::Object{form, 1});
   ++GetMachine().liveObjects;
   return true;
 }
 void ReleaseObject(RE::BSScript::Object* object) {
-  if (object && --object->references == 0) --GetMachine().liveObjects;
+  if (!object) return;
+  if (object->references <= 0)
+    StopOnBrokenRule(fmt::format("the script object of form {:08X} was released twice", object->form->formID));
+  if (--object->references == 0) --GetMachine().liveObjects;
 }
-
-RE::BSFixedString* CreateFixedString(RE::BSFixedString* string, const char* text, std::uint32_t) {
-  string->data = MakeStringEntry(text ? text : "");
-  return string;
-}
-void ReleaseFixedString(RE::BSFixedString* string) { string->data = nullptr; }
 
 void* GetScrapHeap() { return scrapHeap; }
 void* ScrapAllocate(void* heap, std::size_t size, std::uint32_t alignment) {
@@ -111,9 +126,10 @@ void RunHandler(const std::string& function, const std::vector<Variable>& argume
 }
 
 using PackFn = bool (*)(RE::BSScript::IFunctionArguments*, RE::BSScript::ScrapArrayOfVariables*);
-using DestroyFn = void* (*)(RE::BSScript::IFunctionArguments*, std::uint32_t);
 
 }  // namespace
+
+void ConfigureScriptMachine(const ScriptMachineOptions& options) { GetMachine().options = options; }
 
 void CreateScriptMachine() {
   machineTable.fill(nullptr);
@@ -130,16 +146,29 @@ std::size_t RunQueuedScriptCalls() {
     auto call = machine.queue.front();
     machine.queue.pop_front();
     RE::BSScript::ScrapArrayOfVariables array{};
-    const auto* table = call.arguments->vtable;
-    const bool packed = reinterpret_cast<PackFn>(table[1])(call.arguments, &array);
-    std::vector<Variable> arguments(array.data, array.data + (packed ? array.size : 0));
-    ScriptCallRecord record{call.script, call.function, {}};
-    for (const auto& variable : arguments) record.arguments.push_back(Describe(variable));
-    machine.calls.push_back(record);
-    if (call.script == "Quillmere:Handler") RunHandler(call.function, arguments);
-    for (auto& variable : arguments)
+    const bool packed = reinterpret_cast<PackFn>(call.arguments->vtable[1])(call.arguments, &array);
+    // What the packer put into the array is the machine's, packed in full or not.
+    std::vector<Variable> arguments(array.data, array.data + (array.data ? std::min(array.size, array.capacity) : 0));
+    ScriptCallRecord record{call.script, call.function, {}, {}};
+    std::vector<ScriptValue> values;
+    for (const auto& variable : arguments) {
+      record.arguments.push_back(Describe(variable));
+      values.push_back({variable.type, FormOf(variable)});
+    }
+    const auto refusal = packed ? RefusalOf(call.script, call.function, values)
+                                : std::optional<std::string>("the arguments could not be packed");
+    if (refusal) {
+      record.refusal = *refusal;
+      machine.refused.push_back(record);
+    } else {
+      machine.calls.push_back(record);
+      if (call.script == "Quillmere:Handler") RunHandler(call.function, arguments);
+    }
+    for (auto& variable : arguments) {
       if (variable.type == Variable::Type::kObject) ReleaseObject(variable.value.object);
-    reinterpret_cast<DestroyFn>(table[0])(call.arguments, 1);
+      if (variable.type == Variable::Type::kString) ReleaseFixedString(&variable.value.string);
+    }
+    ReleaseArgumentObject(call.arguments);
     ++ran;
   }
   return ran;
@@ -147,6 +176,8 @@ std::size_t RunQueuedScriptCalls() {
 
 std::size_t QueuedScriptCalls() { return GetMachine().queue.size(); }
 const std::vector<ScriptCallRecord>& ScriptCallsRun() { return GetMachine().calls; }
+const std::vector<ScriptCallRecord>& ScriptCallsRefused() { return GetMachine().refused; }
+int LiveScriptObjects() { return GetMachine().liveObjects; }
 
 const ScriptedLook* LookOf(const RE::Actor* actor) {
   const auto it = GetMachine().looks.find(actor);

@@ -23,13 +23,26 @@ struct ScriptCallRecord {
   std::string script;
   std::string function;
   std::vector<std::string> arguments;  // "none", "form:<FormID>", "float:<value>", "string:<text>"
+  std::string refusal;                 // why the machine refused the call; empty for a call that ran
 };
 
+// Ways the machine can fail its callers, as a real one may.
+struct ScriptMachineOptions {
+  bool refuseDispatch = false;  // DispatchStaticCall refuses every call
+  bool refuseBinding = false;   // no form can be bound as a script object
+};
+void ConfigureScriptMachine(const ScriptMachineOptions& options);
+
 void CreateScriptMachine();
-// Runs every queued call, in order; returns how many ran.
+// Takes every queued call, in order: runs it, or refuses it when its arguments do not fit the
+// function's parameters. Returns how many calls were taken.
 std::size_t RunQueuedScriptCalls();
 std::size_t QueuedScriptCalls();
 const std::vector<ScriptCallRecord>& ScriptCallsRun();
+// Calls refused at dispatch or when they were to run.
+const std::vector<ScriptCallRecord>& ScriptCallsRefused();
+// Script objects bound for arguments and not yet released.
+int LiveScriptObjects();
 const ScriptedLook* LookOf(const RE::Actor* actor);
 // Forms that cannot be bound as script objects, as the game refuses some.
 void RefuseBinding(const RE::TESForm* form);

@@ -8,6 +8,7 @@
 
 #include "GameForms.h"
 #include "PluginMaster.h"
+#include "Text.h"
 
 namespace sim {
 namespace {
@@ -56,14 +57,14 @@ void LoadPluginMasterOnly() { AddMaster(); }
 
 void LoadWorld(const std::filesystem::path& path) {
   std::ifstream in(path);
-  if (!in) throw std::runtime_error("cannot read world file " + path.string());
+  if (!in) throw std::runtime_error("cannot read world file " + PathText(path));
   json world;
   try {
     world = json::parse(in);
   } catch (const json::exception& error) {
-    throw std::runtime_error(path.string() + ": " + error.what());
+    throw std::runtime_error(PathText(path) + ": " + error.what());
   }
-  const auto name = path.filename().string();
+  const auto name = PathText(path.filename());
 
   try {
     for (const auto& file : world.at("files")) {

@@ -3,9 +3,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include "CommandLine.h"
+#include "CrashReport.h"
+#include "ExitCodes.h"
 #include "Scenario.h"
+#include "Text.h"
 
-int main(int argc, char** argv) {
+int main() {
+  sim::InstallCrashReport();
   CLI::App app{"Brindlewick sim: plays scenarios against the real plug-in DLL"};
   app.require_subcommand(1);
   app.allow_windows_style_options(false);  // "/path/to/file" is a file, not an option
@@ -24,28 +29,41 @@ int main(int argc, char** argv) {
   run->add_flag("--exhausted-branch-pool", options.host.branchPoolExhausted, "the host's branch pool is empty");
   run->add_flag("--newer-interfaces", options.host.newerInterfaces, "the host's interfaces are newer than the plug-in's");
   run->add_flag("--refuse-listener", options.host.refuseListeners, "the host refuses message listeners");
+  run->add_flag("--refuse-dispatch", options.scripts.refuseDispatch,
+                "the script machine refuses every dispatched call");
+  run->add_flag("--refuse-binding", options.scripts.refuseBinding, "no form can be bound as a script object");
   run->add_option("--addrlib-version", addressLibraryVersion, "game version written in the address library header");
   run->add_option("--addrlib-format", options.addressLibrary.format, "format written in the address library header");
   run->add_option("--addrlib-drop", options.addressLibrary.dropIDs, "leave this ID out of the address library");
   run->add_option("--addrlib-null", options.addressLibrary.nullIDs, "make this ID resolve to address 0");
+  run->add_option("--addrlib-wild", options.addressLibrary.wildIDs,
+                  "make this singleton's pointer lead into unmapped memory (a crash to come)");
   run->add_option("--addrlib-extra-count", options.addressLibrary.extraDeclaredCount,
                   "declare this many entries more than the file holds");
   int platform = -1;
   run->add_option("--addrlib-platform", platform, "name the file for this platform (0 Steam, 1 Microsoft Store)");
-  CLI11_PARSE(app, argc, argv);
+  const auto arguments = sim::Utf8Arguments();
+  std::vector<const char*> argv;
+  for (const auto& argument : arguments) argv.push_back(argument.c_str());
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);
+    return code == 0 ? sim::exit_code::kPlayed : sim::exit_code::kBadInput;
+  }
   if (platform >= 0) options.addressLibrary.platform = platform;
 
-  options.scenario = scenario;
-  if (!gameDir.empty()) options.gameDir = std::filesystem::absolute(gameDir);
-  if (!data.empty()) options.data = std::filesystem::absolute(data);
-  if (!world.empty()) options.world = std::filesystem::absolute(world);
-  if (!json.empty()) options.json = std::filesystem::absolute(json);
+  const auto path = [](const std::string& text) { return std::filesystem::absolute(sim::PathFromUtf8(text)); };
+  options.scenario = path(scenario);
+  if (!gameDir.empty()) options.gameDir = path(gameDir);
+  if (!data.empty()) options.data = path(data);
+  if (!world.empty()) options.world = path(world);
+  if (!json.empty()) options.json = path(json);
   if (!addressLibraryVersion.empty()) options.addressLibrary.headerVersion = addressLibraryVersion;
-  options.scenario = std::filesystem::absolute(options.scenario);
   try {
     return sim::RunScenario(options);
   } catch (const std::exception& error) {
     std::cerr << "brindlewick-sim: " << error.what() << "\n";
-    return 2;
+    return sim::exit_code::kBadInput;
   }
 }

@@ -23,12 +23,13 @@ struct Argument {
 
 template <class T>
 Argument Pack(T* form) requires std::is_base_of_v<RE::TESForm, T> {
-  return {Argument::Kind::kForm, form};
+  return {Argument::Kind::kForm, form, 0.0f, {}};
 }
-inline Argument Pack(float number) { return {Argument::Kind::kFloat, nullptr, number}; }
+inline Argument Pack(float number) { return {Argument::Kind::kFloat, nullptr, number, {}}; }
 inline Argument Pack(std::string text) { return {Argument::Kind::kText, nullptr, 0.0f, std::move(text)}; }
 
-// vm null: the machine the game holds now. False, and nothing queued, without a machine or a name.
+// vm null: the machine the game holds now. False, and nothing queued, without a machine or a name,
+// or when the machine refuses the call (logged).
 bool Dispatch(std::string_view scriptName, std::string_view functionName, std::vector<Argument> arguments,
               RE::BSScript::IVirtualMachine* vm);
 

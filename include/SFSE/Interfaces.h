@@ -1,5 +1,5 @@
 #pragma once
-// The host's binary interfaces as the plug-in and the stand-in host both see them.
+// The host's binary interfaces as the plug-in sees them (the stand-in host declares its own).
 // Plain C layouts: nothing of the C++ standard library crosses this boundary.
 #include <cstddef>
 #include <cstdint>
@@ -48,12 +48,22 @@ enum InterfaceID : std::uint32_t {
   kTask = 4,
 };
 
+struct PluginInfo;  // the host's record of a loaded plug-in; never read here
+
+// Three versions, then the host's operations. The plug-in calls only QueryInterface and GetPluginHandle.
 struct LoadInterface {
   std::uint32_t sfseVersion;
   std::uint32_t runtimeVersion;
+  std::uint32_t interfaceVersion;
   void* (*QueryInterface)(std::uint32_t id);
   PluginHandle (*GetPluginHandle)();
+  const PluginInfo* (*GetPluginInfo)(const char* name);
 };
+static_assert(offsetof(LoadInterface, runtimeVersion) == 0x04);
+static_assert(offsetof(LoadInterface, interfaceVersion) == 0x08);
+static_assert(offsetof(LoadInterface, QueryInterface) == 0x10);
+static_assert(offsetof(LoadInterface, GetPluginHandle) == 0x18);
+static_assert(offsetof(LoadInterface, GetPluginInfo) == 0x20);
 
 struct MessagingInterface {
   static constexpr std::uint32_t kVersion = 1;

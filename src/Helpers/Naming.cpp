@@ -56,7 +56,9 @@ std::string GetReferenceName(RE::TESObjectREFR* reference) {
     return {};
   }
   if (auto* extraList = reference->extraList) {
-    auto* extra = static_cast<RE::ExtraTextDisplayData*>(extraList->GetByType(RE::ExtraDataType::kDisplayName));
+    // Held until the name is copied: once released, another thread may replace the extra data.
+    RE::BSReadLockGuard guard(extraList->lock);
+    auto* extra = static_cast<RE::ExtraTextDisplayData*>(extraList->GetByType(guard, RE::ExtraDataType::kDisplayName));
     if (extra) {
       const auto name = extra->displayName.view();
       if (!name.empty()) return std::string(name);

@@ -1,6 +1,10 @@
 #include "Helpers/ScriptCalls.h"
 
+#include <exception>
+#include <memory>
 #include <new>
+
+#include <spdlog/spdlog.h>
 
 #include "Helpers/Log.h"
 #include "RE/G/GameVM.h"
@@ -23,6 +27,26 @@ void* DestroyPacker(ArgumentPacker* self, std::uint32_t flags) noexcept {
   return self;
 }
 
+// Owns a packer until the machine takes it: the machine owns what it accepted and releases it
+// through slot 0 when the call has run; a refused packer stays ours.
+struct PackerRelease {
+  void operator()(ArgumentPacker* packer) const noexcept { DestroyPacker(packer, 1); }
+};
+using OwnedPacker = std::unique_ptr<ArgumentPacker, PackerRelease>;
+
+// A game string made for the call and released once, when the call has been handed over.
+class CallString {
+ public:
+  explicit CallString(std::string_view text) { RE::CreateFixedString(string_, std::string(text).c_str()); }
+  ~CallString() { RE::ReleaseFixedString(string_); }
+  CallString(const CallString&) = delete;
+  CallString& operator=(const CallString&) = delete;
+  const RE::BSFixedString& get() const noexcept { return string_; }
+
+ private:
+  RE::BSFixedString string_{};
+};
+
 void PackForm(ArgumentPacker& packer, RE::TESForm* form, Variable& variable) {
   variable.type = Variable::Type::kNone;
   if (!form) return;
@@ -35,13 +59,19 @@ void PackForm(ArgumentPacker& packer, RE::TESForm* form, Variable& variable) {
   variable.value.object = object;
 }
 
-// Fills the machine's array with the arguments in their order; the machine owns what it gets.
+// Fills the machine's array with the arguments in their order. The array is the machine's: it
+// counts each variable as soon as it is filled, so that the machine releases what was packed
+// even when packing stops half-way.
 bool PackArguments(ArgumentPacker* self, RE::BSScript::ScrapArrayOfVariables* array) noexcept {
   try {
     const auto count = static_cast<std::uint32_t>(self->arguments.size());
-    auto* variables = count ? static_cast<Variable*>(RE::BSScript::ScrapAllocate(count * sizeof(Variable), alignof(Variable)))
-                            : nullptr;
-    if (count && !variables) return false;
+    array->data = nullptr;
+    array->capacity = array->size = 0;
+    if (!count) return true;
+    auto* variables = static_cast<Variable*>(RE::BSScript::ScrapAllocate(count * sizeof(Variable), alignof(Variable)));
+    if (!variables) return false;
+    array->data = variables;
+    array->capacity = count;
     for (std::uint32_t i = 0; i < count; ++i) {
       auto& variable = variables[i];
       variable = {};
@@ -57,13 +87,15 @@ bool PackArguments(ArgumentPacker* self, RE::BSScript::ScrapArrayOfVariables* ar
           RE::CreateFixedString(variable.value.string, argument.text.c_str());
           break;
       }
+      array->size = i + 1;
     }
-    array->data = variables;
-    array->capacity = array->size = count;
     return true;
+  } catch (const std::exception& error) {
+    spdlog::critical("[CallStaticScriptFunction] packing the arguments failed: {}", error.what());
   } catch (...) {
-    return false;
+    spdlog::critical("[CallStaticScriptFunction] packing the arguments failed: unknown exception");
   }
+  return false;
 }
 
 // Slot 0 the destructor, slot 1 the packing, as MSVC lays out the game's interface.
@@ -83,13 +115,15 @@ bool Dispatch(std::string_view scriptName, std::string_view functionName, std::v
   if (!vm) vm = CurrentVirtualMachine();
   if (!vm) return false;
 
-  RE::BSFixedString script{}, function{};
-  RE::CreateFixedString(script, std::string(scriptName).c_str());
-  RE::CreateFixedString(function, std::string(functionName).c_str());
-  auto* packer = new ArgumentPacker{kPackerTable, std::move(arguments), vm};
-  RE::BSScript::DispatchStaticCall(vm, script, function, reinterpret_cast<RE::BSScript::IFunctionArguments*>(packer));
-  RE::ReleaseFixedString(script);
-  RE::ReleaseFixedString(function);
+  // The machine keeps its own copies of the names: ours are released once the call is handed over.
+  const CallString script(scriptName), function(functionName);
+  OwnedPacker packer(new ArgumentPacker{kPackerTable, std::move(arguments), vm});
+  if (!RE::BSScript::DispatchStaticCall(vm, script.get(), function.get(),
+                                        reinterpret_cast<RE::BSScript::IFunctionArguments*>(packer.get()))) {
+    Log::Error("CallStaticScriptFunction", "the script machine refused the call of {}.{}", scriptName, functionName);
+    return false;
+  }
+  packer.release();  // the machine's now
   return true;
 }
 

@@ -18,7 +18,13 @@ std::wstring Quote(const std::wstring& argument) {
   return quoted + L"\"";
 }
 
-std::wstring Widen(const std::string& text) { return std::filesystem::path(text).wstring(); }
+// Arguments are UTF-8, whatever the Windows code page holds.
+std::wstring Widen(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                           wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
 
 }  // namespace
 

@@ -30,6 +30,8 @@ class BSReadLockGuard {
   BSReadLockGuard(const BSReadLockGuard&) = delete;
   BSReadLockGuard& operator=(const BSReadLockGuard&) = delete;
 
+  bool Guards(const BSReadWriteLock& lock) const noexcept { return &lock_ == &lock; }
+
  private:
   BSReadWriteLock& lock_;
 };

@@ -73,7 +73,8 @@ struct IVirtualMachine {
 };
 
 // The packer the machine calls when it runs a queued call: slot 0 the destructor (flags 1: delete),
-// slot 1 fills the array of variables. The machine owns it once dispatched.
+// slot 1 fills the array of variables. The machine owns it once it accepted the dispatch and
+// releases it through slot 0; a refused packer stays its caller's.
 struct IFunctionArguments {
   const void* const* vtable;
 };

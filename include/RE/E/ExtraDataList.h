@@ -32,10 +32,12 @@ struct ExtraDataList {
   std::uint8_t pad10[0x20 - 0x10];
   BSReadWriteLock lock;
 
-  // The extra data of that type, read under the list's lock.
-  BSExtraData* GetByType(ExtraDataType type) {
+  // The extra data of that type. The game searches the list only under its lock, and what the
+  // result points to may change once the lock is released: the caller's guard of this list's lock
+  // must live until the caller is done with the result. Null with a guard of another lock.
+  BSExtraData* GetByType(const BSReadLockGuard& held, ExtraDataType type) {
+    if (!held.Guards(lock)) return nullptr;
     using Fn = BSExtraData* (*)(void* list, std::uint32_t type);
-    BSReadLockGuard guard(lock);
     return reinterpret_cast<Fn>(REL::GameAddress<ID::GetExtraDataByType>())(
         &data, static_cast<std::uint32_t>(type));
   }

@@ -1,0 +1,198 @@
+// brindlewick-sim as a data author and a test meet it: how a run ends (exit codes and the lines
+// that say why), the plug-in's message boxes, text in the report, game folders and paths with any
+// letters, and the switches that make the game's script machine fail the plug-in.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "GameFolder.h"
+#include "SimRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunSim;
+using test::SimOptions;
+
+const std::string kCitizens = "start\nenter NewAtlantis\nspawn NewAtlantis 6\nwait 100\nreport\n";
+
+fs::path Sim() { return test::BinaryDirectory() / "brindlewick-sim.exe"; }
+
+// A folder of the test's own below the temporary folder, empty.
+fs::path WorkFolder(const std::u8string& name) {
+  const auto folder = fs::temp_directory_path() / fs::path(name);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+std::string Utf8(const fs::path& path) {
+  const auto text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+TEST(SimCommandLine, EachWayARunEndsHasItsExitCodeAndItsLine) {
+  struct Ending {
+    const char* name;
+    std::string scenario;
+    std::vector<std::string> arguments;
+    std::uint32_t exitCode;
+    std::string line;  // the output holds it
+  };
+  const std::vector<Ending> endings = {
+      {"played", "start\nreport\n", {}, 0, "=== Brindlewick sim report ==="},
+      {"the plug-in's fatal report", "start\n", {"--addrlib-format", "3"}, 1, "Unsupported address library format: 3"},
+      {"an unknown option", "start\n", {"--no-such-option"}, 2, "--no-such-option"},
+      {"an unknown step", "start\nfly away\n", {}, 2, "scenario.txt:2: unknown step 'fly'"},
+      {"a bad city", "start\nenter Atlantis\n", {}, 2,
+       "scenario.txt:2: unknown city 'Atlantis' (NewAtlantis, AkilaCity, Cydonia or Neon)"},
+      {"not a number", "start\nwait soon\n", {}, 2, "scenario.txt:2: 'soon' is not a whole number"},
+      {"started twice", "start\nstart\n", {}, 2, "scenario.txt:2: the game has already started"},
+      {"a bad world file", "start\n", {"--world", "no-such-world.json"}, 2, "cannot read world file "},
+      // The plug-in follows a singleton that points nowhere: the game crashes in the plug-in's code.
+      {"a crash in the plug-in", "start\nreport\n", {"--addrlib-wild", "825890"}, 4,
+       "brindlewick-sim: crash: access violation (0xC0000005) reading address 0x"},
+  };
+  for (const auto& ending : endings) {
+    SCOPED_TRACE(ending.name);
+    SimOptions options;
+    options.arguments = ending.arguments;
+    const auto run = RunSim(ending.scenario, options);
+    EXPECT_FALSE(run.process.timedOut);
+    EXPECT_EQ(run.process.exitCode, ending.exitCode) << run.process.output;
+    EXPECT_NE(run.process.output.find(ending.line), std::string::npos) << run.process.output;
+    if (ending.exitCode == 4) {
+      EXPECT_NE(run.process.output.find(" (Brindlewick.dll+0x"), std::string::npos) << run.process.output;
+      EXPECT_TRUE(run.report.is_null()) << "a crashed game reports nothing";
+    }
+  }
+}
+
+TEST(SimCommandLine, ThePlugInsMessageBoxesArePrintedWithCaptionAndText) {
+  SimOptions wide;  // the host-binding layer's fatal report: a wide box captioned with the DLL's name
+  wide.arguments = {"--addrlib-version", "1.14.69.0"};
+  auto run = RunSim("start\n", wide);
+  EXPECT_EQ(run.process.exitCode, 1u);
+  EXPECT_NE(run.process.output.find("brindlewick-sim: message box \"Brindlewick.dll\": "), std::string::npos)
+      << run.process.output;
+  // Standard error is a text stream: the box's line breaks come out as the system writes them.
+  EXPECT_NE(run.process.output.find("): Address library version mismatch."), std::string::npos) << run.process.output;
+  EXPECT_NE(run.process.output.find("Read-in: 1.14.69.0"), std::string::npos) << run.process.output;
+
+  SimOptions ansi;  // the start-up's own fatal error: an ANSI box captioned with the plug-in's name
+  ansi.arguments = {"--addrlib-null", "830206"};
+  run = RunSim("start\n", ansi);
+  EXPECT_EQ(run.process.exitCode, 1u);
+  EXPECT_NE(run.process.output.find("brindlewick-sim: message box \"Brindlewick - SFSE Plugin by Tamsryn v5.2\": "
+                                    "Error: custom FaceGen processor couldn't be initialized"),
+            std::string::npos)
+      << run.process.output;
+}
+
+TEST(SimCommandLine, NamesInTheWindowsCodePageReachTheReportWithTheirBadBytesReplaced) {
+  SimOptions options;
+  options.dataFiles = {{"NewAtlantis/FemaleNames.txt", "Zo\xEB\r\n"},
+                       {"NewAtlantis/FemaleNames_Extra.txt", "Zo\xEB\r\n"},
+                       {"NewAtlantis/MaleNames.txt", "Ren\xE9\r\n"}};
+  const auto run = RunSim(kCitizens, options);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  ASSERT_TRUE(run.report.is_object()) << "the JSON report is written";
+  int named = 0;
+  for (const auto& city : run.report["cities"])
+    for (const auto& citizen : city["citizens"]) {
+      const auto name = citizen["name"].get<std::string>();
+      const std::string first = citizen["female"].get<bool>() ? "Zo\xEF\xBF\xBD " : "Ren\xEF\xBF\xBD ";
+      EXPECT_EQ(name.rfind(first, 0), 0u) << name;
+      ++named;
+    }
+  EXPECT_EQ(named, 6);
+  EXPECT_NE(run.process.output.find("\xEF\xBF\xBD "), std::string::npos) << "the text report carries them too";
+}
+
+TEST(SimCommandLine, PathsWithAnyLettersAndAGameFolderPlayedTwice) {
+  const auto work = WorkFolder(u8"bw-sim-Игры-ゲーム-Zoë");
+  const auto game = work / fs::path(u8"Игры") / fs::path(u8"ゲーム");
+  const auto scenario = work / fs::path(u8"сценарий.txt");
+  const auto report = work / fs::path(u8"отчёт.json");
+  test::WriteFile(scenario, kCitizens);
+  // A data folder with a file the second run's data no longer has.
+  const auto data = work / fs::path(u8"Данные");
+  fs::copy(test::BinaryDirectory() / "data" / "Quillmere", data, fs::copy_options::recursive);
+  test::WriteFile(data / "NewAtlantis" / "Stray.txt", "left over\r\n");
+
+  auto run = test::RunProcess(Sim(), {"run", Utf8(scenario), "--game-dir", Utf8(game), "--json", Utf8(report),
+                                      "--data", Utf8(data)});
+  ASSERT_EQ(run.exitCode, 0u) << run.output;
+  const auto plugins = game / "Data" / "SFSE" / "Plugins";
+  EXPECT_TRUE(fs::exists(plugins / "Quillmere" / "NewAtlantis" / "Stray.txt"));
+  const auto first = nlohmann::json::parse(test::ReadFile(report), nullptr, false);
+  ASSERT_TRUE(first.is_object());
+  EXPECT_EQ(first["cities"][0]["citizens"].size(), 6u);
+
+  // The same folder again, with the shipped data: laid out again, nothing of the first run left.
+  fs::remove(report);
+  run = test::RunProcess(Sim(), {"run", Utf8(scenario), "--game-dir", Utf8(game), "--json", Utf8(report)});
+  ASSERT_EQ(run.exitCode, 0u) << run.output;
+  EXPECT_FALSE(fs::exists(plugins / "Quillmere" / "NewAtlantis" / "Stray.txt"));
+  EXPECT_TRUE(fs::exists(plugins / "Brindlewick.dll"));
+  const auto second = nlohmann::json::parse(test::ReadFile(report), nullptr, false);
+  ASSERT_TRUE(second.is_object());
+  EXPECT_EQ(second["cities"][0]["citizens"].size(), 6u);
+  fs::remove_all(work);
+}
+
+TEST(SimCommandLine, AMissingDataFolderPlaysThePlugInsOwnHandlingOfIt) {
+  SimOptions options;
+  const auto missing = fs::temp_directory_path() / "bw-sim-no-such-data";
+  fs::remove_all(missing);
+  options.arguments = {"--data", missing.string()};
+  const auto run = RunSim("start\nreport\n", options);
+  EXPECT_EQ(run.process.exitCode, 0u) << run.process.output;
+  EXPECT_NE(run.process.output.find("does not exist: the game folder has no Quillmere folder"), std::string::npos)
+      << run.process.output;
+  EXPECT_FALSE(fs::exists(run.gameDir / "Data" / "SFSE" / "Plugins" / "Quillmere"));
+  // Without its Settings.ini the plug-in plays with its defaults, logging switched off.
+  EXPECT_EQ(run.EntriesWith("[ReloadINISettings] bLogging = 0").size(), 1u) << run.log;
+  EXPECT_EQ(run.EntriesWith("logging was requested to be turned off").size(), 1u) << run.log;
+  ASSERT_TRUE(run.report.is_object());
+}
+
+TEST(SimCommandLine, TheScriptMachineCanRefuseDispatchesAndBindingsAndLeaksShow) {
+  const auto played = RunSim(kCitizens);
+  ASSERT_EQ(played.process.exitCode, 0u) << played.process.output;
+  ASSERT_TRUE(played.report.is_object());
+  EXPECT_EQ(played.report["scriptCallsRun"], 18);
+  EXPECT_TRUE(played.report["scriptCallsRefused"].empty());
+  for (const char* count : {"liveScriptObjects", "liveFixedStrings", "liveArgumentObjects"})
+    EXPECT_EQ(played.report[count], 0) << count;
+  EXPECT_NE(played.process.output.find("alive in the game: 0 script objects, 0 fixed strings, 0 argument objects"),
+            std::string::npos);
+
+  // Refused dispatches: each one logged, and the plug-in releases what the machine did not take.
+  SimOptions refuse;
+  refuse.arguments = {"--refuse-dispatch"};
+  auto run = RunSim(kCitizens, refuse);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  ASSERT_TRUE(run.report.is_object());
+  EXPECT_EQ(run.report["scriptCallsRun"], 0);
+  EXPECT_EQ(run.report["scriptCallsRefused"].size(), 18u);
+  EXPECT_EQ(run.EntriesWith("error|[CallStaticScriptFunction] the script machine refused the call of "
+                            "Quillmere:Handler.SetFacialAnim")
+                .size(),
+            6u);
+  for (const char* count : {"liveScriptObjects", "liveFixedStrings", "liveArgumentObjects"})
+    EXPECT_EQ(run.report[count], 0) << count;
+
+  // No form can be bound: the calls run with none in place of every form.
+  refuse.arguments = {"--refuse-binding"};
+  run = RunSim(kCitizens, refuse);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  EXPECT_EQ(run.report["scriptCallsRun"], 18);
+  EXPECT_EQ(run.EntriesWith("error|[CallStaticScriptFunction] failed to pack variable").size(), 30u)
+      << "two forms for the animation and the voice, one actor for the scale, per citizen";
+  EXPECT_EQ(run.report["liveScriptObjects"], 0);
+}
+
+}  // namespace
