@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "Citizens.h"
+#include "ForeignPatch.h"
 #include "GameForms.h"
 #include "GameWorld.h"
 #include "Report.h"
@@ -203,6 +204,8 @@ int RunScenario(const ScenarioOptions& options) {
     LoadPluginMasterOnly();
   ConfigureHost(options.host);
   ConfigureScriptMachine(options.scripts);
+  for (const auto& site : options.foreignPatches)
+    if (!ApplyForeignPatch(site)) throw std::runtime_error("--foreign-patch: no call site named " + site);
 
   Runner runner(options);
   for (const auto& step : steps) runner.Run(step);

@@ -23,6 +23,7 @@ struct ScenarioOptions {
   HostOptions host;
   ScriptMachineOptions scripts;
   AddressLibraryOptions addressLibrary;
+  std::vector<std::string> foreignPatches;  // calls another mod turned into jumps before the plug-in loads
 };
 
 struct Step {

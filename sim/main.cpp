@@ -29,6 +29,8 @@ int main() {
   run->add_flag("--exhausted-branch-pool", options.host.branchPoolExhausted, "the host's branch pool is empty");
   run->add_flag("--newer-interfaces", options.host.newerInterfaces, "the host's interfaces are newer than the plug-in's");
   run->add_flag("--refuse-listener", options.host.refuseListeners, "the host refuses message listeners");
+  run->add_option("--foreign-patch", options.foreignPatches,
+                  "another mod put a jump at this patched call: reset-begin, reset-finish or appearance");
   run->add_flag("--refuse-dispatch", options.scripts.refuseDispatch,
                 "the script machine refuses every dispatched call");
   run->add_flag("--refuse-binding", options.scripts.refuseBinding, "no form can be bound as a script object");

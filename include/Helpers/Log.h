@@ -13,8 +13,8 @@ namespace Log {
 
 // The operation a line belongs to, and where in the source it was written.
 struct Op {
-  Op(const char* operation, std::source_location where = std::source_location::current()) noexcept
-      : name(operation), where(where) {}
+  Op(const char* operation, std::source_location location = std::source_location::current()) noexcept
+      : name(operation), where(location) {}
   std::string_view name;
   std::source_location where;
 };

@@ -227,3 +227,41 @@ TEST(Startup, ACityThatCannotBeAppliedHaltsTheSequenceAndKeepsTheCitiesBeforeIt)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Startup, AnotherModsJumpAtAPatchSiteIsLoggedAndLeftAlone) {
+  struct Site {
+    const char* name;
+    std::string error;
+    std::string missingSuccess;
+  };
+  const Site sites[] = {
+      {"reset-begin",
+       "error|[HandleOnPostDataLoad] couldn't patch Vanilla::ResetGame() (HandleGameResetBegin): the code at +0x132F "
+       "is not a relative call (another mod's patch?), left alone",
+       "info|[HandleOnPostDataLoad] successfully patched Vanilla::ResetGame() (HandleGameResetBegin)"},
+      {"reset-finish",
+       "error|[HandleOnPostDataLoad] couldn't patch Vanilla::ResetGame() (HandleGameResetFinish): the code at +0x18D3 "
+       "is not a relative call (another mod's patch?), left alone",
+       "info|[HandleOnPostDataLoad] successfully patched Vanilla::ResetGame() (HandleGameResetFinish)"},
+      {"appearance",
+       "error|[HandleOnPostDataLoad] couldn't patch Vanilla::ActorAppearanceProcess() (FaceGen processor): the code "
+       "at +0x4F is not a relative call (another mod's patch?), left alone",
+       "info|[HandleOnPostDataLoad] successfully initialized custom FaceGen processor"},
+  };
+  for (const auto& site : sites) {
+    SCOPED_TRACE(site.name);
+    SimOptions options;
+    options.arguments = {"--foreign-patch", site.name};
+    const auto run = RunSim("start\nreport\n", options);
+    ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+    EXPECT_EQ(run.EntriesWith("couldn't patch"), std::vector<std::string>{site.error});
+    EXPECT_TRUE(run.EntriesWith(site.missingSuccess.substr(site.missingSuccess.find('|') + 1)).empty());
+    EXPECT_EQ(run.entries.back(), "info|[HandleOnPostDataLoad] installation complete");
+    // Nothing of ours replaces the game's appearance processing there: its flag stays on.
+    EXPECT_EQ(run.report["appearanceFlag"], std::string(site.name) == "appearance" ? 1 : 0);
+  }
+}
+
+}  // namespace
