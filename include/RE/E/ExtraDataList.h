@@ -5,11 +5,14 @@
 #include "RE/B/BSFixedString.h"
 #include "RE/B/BSLock.h"
 #include "RE/IDs.h"
+#include "RE/T/TESForm.h"
 #include "REL/ID.h"
 
 namespace RE {
 
 enum class ExtraDataType : std::uint32_t {
+  kLeveledCreature = 0x2B,
+  kAliasInstanceArray = 0x80,
   kDisplayName = 0x96,
 };
 
@@ -25,6 +28,18 @@ struct ExtraTextDisplayData : BSExtraData {
 };
 static_assert(offsetof(ExtraTextDisplayData, displayName) == 0x18);
 
+// An actor made from a template: the form it was made from.
+struct ExtraLeveledCreature : BSExtraData {
+  TESForm* templateForm;
+};
+static_assert(offsetof(ExtraLeveledCreature, templateForm) == 0x18);
+
+// The quest aliases holding a reference; non-zero while any does.
+struct ExtraAliasInstanceArray : BSExtraData {
+  std::uintptr_t aliases;
+};
+static_assert(offsetof(ExtraAliasInstanceArray, aliases) == 0x18);
+
 // The game's extra data of a reference: a list object, guarded by the lock at 0x20.
 struct ExtraDataList {
   void* vtable;
@@ -34,10 +49,13 @@ struct ExtraDataList {
 
   // The extra data of that type, read under the list's lock.
   BSExtraData* GetByType(ExtraDataType type) {
-    using Fn = BSExtraData* (*)(void* list, std::uint32_t type);
     BSReadLockGuard guard(lock);
-    return reinterpret_cast<Fn>(REL::GameAddress<ID::GetExtraDataByType>())(
-        &data, static_cast<std::uint32_t>(type));
+    return GetByTypeLocked(type);
+  }
+  // The same for a caller that holds the lock while it reads what it found.
+  BSExtraData* GetByTypeLocked(ExtraDataType type) {
+    using Fn = BSExtraData* (*)(void* list, std::uint32_t type);
+    return reinterpret_cast<Fn>(REL::GameAddress<ID::GetExtraDataByType>())(&data, static_cast<std::uint32_t>(type));
   }
 };
 static_assert(offsetof(ExtraDataList, data) == 0x08);

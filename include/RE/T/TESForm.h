@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "RE/IDs.h"
+#include "RE/VirtualCall.h"
 #include "REL/ID.h"
 
 namespace RE {
@@ -24,6 +25,7 @@ enum class FormType : std::uint8_t {
 // The part of every game form the plug-in reads. The vtable belongs to the game.
 struct TESForm {
   static constexpr std::uint32_t kDeleted = 1u << 5;
+  static constexpr std::size_t kGetFormTypeSlot = 34;
 
   void* vtable;
   std::uint8_t pad08[0x20 - 0x08];
@@ -36,6 +38,8 @@ struct TESForm {
 
   FormType GetFormType() const noexcept { return static_cast<FormType>(formType); }
   bool Is(FormType type) const noexcept { return GetFormType() == type; }
+  // The game's own answer, through the form's table.
+  FormType QueryFormType() { return static_cast<FormType>(VirtualCall<std::uint8_t>(this, kGetFormTypeSlot)); }
 };
 static_assert(offsetof(TESForm, formFlags) == 0x20);
 static_assert(offsetof(TESForm, formID) == 0x28);
