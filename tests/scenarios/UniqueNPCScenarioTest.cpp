@@ -178,12 +178,15 @@ TEST(UniqueNPCScenario, StartupBuildsTheDatabaseBeforeTheCitiesAndRegistersTheCe
 TEST(UniqueNPCScenario, TheGateHoldsBackAnArrivalTooSoonAfterTheLast) {
   test::SimOptions options;
   options.settingsLines = {{"General", "iAllowedCellChangeTime=2000"}, {"Debug", "bLogging=1"}};
-  const auto run = test::RunSim("start\nenter Neon\nwait 2100\nenter Cydonia\nwait 1\nenter Neon\nwait 1\nreport\n", options);
+  const auto run = test::RunSim(
+      "start\nwait 2100\nenter Cydonia\nwait 1\nenter Neon\nwait 2100\nenter Neon\nwait 1\nreport\n", options);
   ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
   EXPECT_EQ(HandlerLines(run),
-            Lines{"info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [Cydonia]."});
-  const auto perCity = ExpectPlacedAsDefined(run.report["uniqueNPCs"]);
-  EXPECT_EQ(perCity, (std::map<std::string, int>{{"Cydonia", RecordsFor("Cydonia")}}));
+            (Lines{"info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [Cydonia].",
+                   "info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [Neon]."}));
+  // The first arrival in Neon came right after Cydonia's placement: only the second one placed.
+  EXPECT_EQ(ExpectPlacedAsDefined(run.report["uniqueNPCs"]),
+            (std::map<std::string, int>{{"Cydonia", RecordsFor("Cydonia")}, {"Neon", RecordsFor("Neon")}}));
 }
 
 TEST(UniqueNPCScenario, TheSpecialCellIsHandledOnlyWhenFullyLoadedWithThePlayerInIt) {
