@@ -10,6 +10,7 @@ void RunAddressLibraryBenchmarks();
 void RunDataBaseBenchmarks();
 void RunApplyDataBenchmarks();
 void RunCitizenIdentityBenchmarks();
+void RunUniqueNPCBenchmarks();
 
 int main() {
   // The bench is the game's main module, started in a folder of its own.
@@ -25,5 +26,6 @@ int main() {
   RunDataBaseBenchmarks();
   RunApplyDataBenchmarks();
   RunCitizenIdentityBenchmarks();
+  RunUniqueNPCBenchmarks();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "Actors.h"
 #include "EventSources.h"
 #include "GameForms.h"
 #include "GameHeap.h"
@@ -10,8 +11,6 @@
 
 namespace sim {
 namespace {
-
-constexpr std::uint32_t kFirstRuntimeFormID = 0xFF000800;
 
 std::vector<Citizen> citizens;
 std::map<const RE::TESObjectREFR*, std::set<const RE::TESForm*>> referenceKeywords;
@@ -47,12 +46,7 @@ void SpawnCitizens(int city, int count, std::mt19937& random) {
     auto* outfits = female ? forms.femaleOutfitList : forms.maleOutfitList;
     auto* clothing = PickFromList(outfits->leveledList, random);
 
-    const auto formID = kFirstRuntimeFormID + static_cast<std::uint32_t>(citizens.size());
-    auto* actor = AddTyped<RE::Actor>(formID, RE::FormType::kActor);
-    actor->baseObject = npc;
-    actor->position = Player() ? Player()->position : RE::NiPoint3{};
-    actor->extraList = GameNew<RE::ExtraDataList>();
-    actor->stateFlags = 1u << 21;  // set up by the game
+    auto* actor = CreateActor(NextRuntimeFormID(), npc, NextSpotAround(city), CityLocation(city));
     referenceKeywords[actor].insert(forms.citizenKeyword);
     citizens.push_back({city, actor, face, female, clothing});
     RaiseReferenceSet3d(actor);

@@ -5,34 +5,40 @@
 #include "RE/IDs.h"
 #include "RE/VirtualCall.h"
 
-namespace RE {
-struct BSTEventSource {
-  std::vector<BSTEventSink*> sinks;
-};
-}  // namespace RE
-
 namespace sim {
 namespace {
 
 RE::BSTEventSource reference3DSetSource;
+std::map<const RE::BSTEventSource*, std::string> sourceNames{{&reference3DSetSource, "ReferenceSet3d"}};
+std::vector<std::string> registrations;
 
 RE::BSTEventSource* GetReference3DSetSource() { return &reference3DSetSource; }
 
 void RegisterEventSink(RE::BSTEventSource* source, RE::BSTEventSink* sink) {
-  if (source && sink) source->sinks.push_back(sink);
+  if (!source || !sink) return;
+  source->sinks.push_back(sink);
+  const auto name = sourceNames.find(source);
+  registrations.push_back(name == sourceNames.end() ? "unnamed" : name->second);
 }
 
 }  // namespace
 
-void RaiseReferenceSet3d(RE::TESObjectREFR* reference) {
-  const RE::Events::ReferenceSet3d event{reference};
-  for (auto* sink : reference3DSetSource.sinks) {
-    const auto control = RE::VirtualCall<RE::BSEventNotifyControl>(sink, 1, &event, &reference3DSetSource);
+void RaiseEvent(RE::BSTEventSource& source, const void* event) {
+  for (auto* sink : source.sinks) {
+    const auto control = RE::VirtualCall<RE::BSEventNotifyControl>(sink, 1, event, &source);
     if (control == RE::BSEventNotifyControl::kStop) break;
   }
 }
 
+void RaiseReferenceSet3d(RE::TESObjectREFR* reference) {
+  const RE::Events::ReferenceSet3d event{reference};
+  RaiseEvent(reference3DSetSource, &event);
+}
+
 std::size_t SinkCount() { return reference3DSetSource.sinks.size(); }
+
+void NameEventSource(const RE::BSTEventSource* source, const char* name) { sourceNames[source] = name; }
+const std::vector<std::string>& SinkRegistrations() { return registrations; }
 
 std::vector<ModelledAddress> EventSourceAddresses() {
   auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };

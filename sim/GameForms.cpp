@@ -179,13 +179,9 @@ void SetRefDisplayName(RE::ExtraDataList* list, const char* name) {
   if (!list || !name) return;
   auto* extra = static_cast<RE::ExtraTextDisplayData*>(
       FindExtraData(&list->data, static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)));
-  if (!extra) {
-    extra = GameNew<RE::ExtraTextDisplayData>();
-    extra->vtable = GetTables().extraData.data();
-    extra->type = static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName);
-    extra->next = list->data;
-    list->data = extra;
-  }
+  if (!extra)
+    extra = static_cast<RE::ExtraTextDisplayData*>(
+        AddExtraData(list, RE::ExtraDataType::kDisplayName, sizeof(RE::ExtraTextDisplayData)));
   extra->displayName.data = MakeStringEntry(name);
 }
 
@@ -262,14 +258,9 @@ RE::TESObjectREFR* AddReference(std::uint32_t formID, RE::TESForm* base, RE::NiP
   reference->baseObject = base;
   reference->position = position;
   reference->extraList = GameNew<RE::ExtraDataList>();
-  if (displayName) {
-    auto* extra = GameNew<RE::ExtraTextDisplayData>();
-    extra->vtable = GetTables().extraData.data();
-    extra->type = static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName);
-    extra->displayName.data = MakeStringEntry(*displayName);
-    reference->extraList->data = extra;
-  }
-  State().handles[State().nextHandle++] = reference;
+  if (displayName) SetDisplayName(reference, *displayName);
+  SetLoaded3D(reference, true);
+  CreateHandle(reference);
   return reference;
 }
 
@@ -323,6 +314,35 @@ int ReferenceHolders(const RE::TESObjectREFR* reference) {
 }
 
 int HeldLocks() { return State().heldLocks; }
+
+std::uint32_t CreateHandle(RE::TESObjectREFR* reference) {
+  const auto handle = State().nextHandle++;
+  State().handles[handle] = reference;
+  return handle;
+}
+
+void DropHandle(RE::TESObjectREFR* reference) {
+  std::erase_if(State().handles, [&](const auto& entry) { return entry.second == reference; });
+}
+
+RE::BSExtraData* AddExtraData(RE::ExtraDataList* list, RE::ExtraDataType type, std::size_t size) {
+  auto* extra = static_cast<RE::BSExtraData*>(GameAllocate(std::max(size, sizeof(RE::BSExtraData))));
+  extra->vtable = GetTables().extraData.data();
+  extra->type = static_cast<std::uint32_t>(type);
+  extra->next = list->data;
+  list->data = extra;
+  return extra;
+}
+
+void SetDisplayName(RE::TESObjectREFR* reference, const std::string& name) {
+  SetRefDisplayName(reference->extraList, name.c_str());
+}
+
+void SetLoaded3D(RE::TESObjectREFR* reference, bool loaded) {
+  if (!reference->loadedData) reference->loadedData = GameNew<RE::LoadedReferenceData>();
+  static std::uint8_t root3D[16];  // the game's scene graph node: only its presence matters
+  reference->loadedData->root3D = loaded ? root3D : nullptr;
+}
 
 void CreatePlayer() {
   auto& state = State();

@@ -52,6 +52,15 @@ std::uint32_t HandleOf(RE::TESObjectREFR* reference);
 int ReferenceHolders(const RE::TESObjectREFR* reference);
 // How many game locks are taken and not released.
 int HeldLocks();
+// Gives a reference a handle of its own / takes every handle of it back.
+std::uint32_t CreateHandle(RE::TESObjectREFR* reference);
+void DropHandle(RE::TESObjectREFR* reference);
+
+// Extra data of a type at the front of a reference's list, zeroed, size bytes in all.
+RE::BSExtraData* AddExtraData(RE::ExtraDataList* list, RE::ExtraDataType type, std::size_t size);
+void SetDisplayName(RE::TESObjectREFR* reference, const std::string& name);
+// Whether the reference's 3D is loaded; a reference the world adds has its 3D loaded.
+void SetLoaded3D(RE::TESObjectREFR* reference, bool loaded);
 
 RE::PlayerCharacter* Player();
 void PlacePlayer(RE::NiPoint3 position);

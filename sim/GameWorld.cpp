@@ -1,5 +1,7 @@
 #include "GameWorld.h"
 
+#include "Actors.h"
+#include "Cells.h"
 #include "EventSources.h"
 #include "GameForms.h"
 #include "ScriptMachine.h"
@@ -61,6 +63,7 @@ void CreateWorld() {
   for (const auto& city : kCities) AddLocation(city.locationFormID);
   CreatePlayer();
   playerSingleton = Player();
+  CreateCells();
   processListsSingleton = GameNew<RE::ProcessLists>();
   CreateScriptMachine();
   uiSingleton = GameNew<UIObject>();
@@ -85,7 +88,8 @@ AppearanceRecord RunAppearanceProcess(std::uint64_t argument) {
 std::vector<ModelledAddress> ModelledAddresses() {
   auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
   auto modelled = FormModelAddresses();
-  for (auto more : {ScriptMachineAddresses(), EventSourceAddresses()}) modelled.insert(modelled.end(), more.begin(), more.end());
+  for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses()})
+    modelled.insert(modelled.end(), more.begin(), more.end());
   modelled.insert(modelled.end(), {
       {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
       {RE::ID::PlayerCharacter, address(&playerSingleton)},
@@ -99,6 +103,7 @@ std::vector<ModelledAddress> ModelledAddresses() {
 }
 
 std::uint8_t AppearanceFlagValue() { return appearanceFlag; }
+RE::ProcessLists* GameProcessLists() { return processListsSingleton; }
 std::uintptr_t ResetGameAddress() { return reinterpret_cast<std::uintptr_t>(&sim_ResetGame); }
 std::uintptr_t AppearanceProcessAddress() { return reinterpret_cast<std::uintptr_t>(&sim_ActorAppearanceProcess); }
 

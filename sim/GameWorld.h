@@ -67,6 +67,7 @@ struct ModelledAddress {
 std::vector<ModelledAddress> ModelledAddresses();
 
 std::uint8_t AppearanceFlagValue();
+RE::ProcessLists* GameProcessLists();
 std::uintptr_t ResetGameAddress();
 std::uintptr_t AppearanceProcessAddress();
 

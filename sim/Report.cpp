@@ -13,6 +13,9 @@
 #include "GameModule.h"
 #include "PluginMaster.h"
 #include "ScriptMachine.h"
+#include "UniqueNPCScript.h"
+#include "Actors.h"
+#include "EventSources.h"
 #include "GameWorld.h"
 #include "Host.h"
 #include "ArgumentObjects.h"
@@ -113,6 +116,29 @@ nlohmann::json DescribeCity(const CityInfo& info) {
   return city;
 }
 
+nlohmann::json CityName(int city) {
+  for (const auto& info : kCities)
+    if (info.index == city) return info.name;
+  return nullptr;
+}
+
+nlohmann::json DescribeUniqueNPC(const PlacedUniqueNPC& placed) {
+  return {{"name", DisplayNameOf(placed.actor)},
+          {"appearance", FormIDText(placed.appearance)},
+          {"city", CityName(placed.city)},
+          {"formID", FormIDText(placed.actor)},
+          {"point", FormIDText(placed.point)},
+          {"voice", FormIDText(ActorVoice(placed.actor))},
+          {"facialAnim", FormIDText(placed.facialAnim)},
+          {"clothing", FormIDText(placed.clothing)},
+          {"scale", placed.scale},
+          {"deleted", (placed.actor->formFlags & RE::TESForm::kDeleted) != 0}};
+}
+
+nlohmann::json DescribeRemoved(const RE::Actor* actor) {
+  return {{"formID", FormIDText(actor)}, {"base", FormIDText(actor->baseObject)}, {"name", DisplayNameOf(actor)}};
+}
+
 }  // namespace
 
 extern "C" std::uint64_t sim_ResetBeginTarget(std::uint64_t);
@@ -136,6 +162,11 @@ nlohmann::json BuildReport(const ReportContext& context) {
   report["cities"] = nlohmann::json::array();
   for (const auto& city : kCities) report["cities"].push_back(DescribeCity(city));
   report["uniqueNPCs"] = nlohmann::json::array();
+  for (const auto& placed : PlacedUniqueNPCs()) report["uniqueNPCs"].push_back(DescribeUniqueNPC(placed));
+  report["removedActors"] = nlohmann::json::array();
+  for (const auto* actor : ActorsDeletedByScript()) report["removedActors"].push_back(DescribeRemoved(actor));
+  report["refusedScriptCalls"] = RefusedUniqueNPCCalls();
+  report["sinkRegistrations"] = SinkRegistrations();
 
   const auto reset = ResetGameAddress();
   const auto appearance = AppearanceProcessAddress();
@@ -231,6 +262,19 @@ std::string FormatReport(const nlohmann::json& report) {
   out << "alive in the game: " << report["liveScriptObjects"].get<int>() << " script objects, "
       << report["liveFixedStrings"].get<std::size_t>() << " fixed strings, "
       << report["liveArgumentObjects"].get<std::size_t>() << " argument objects\n";
+  auto text = [](const nlohmann::json& value) { return value.is_null() ? std::string("-") : value.get<std::string>(); };
+  out << "unique NPCs placed: " << report["uniqueNPCs"].size() << "\n";
+  for (const auto& npc : report["uniqueNPCs"]) {
+    out << "  " << npc["formID"].get<std::string>() << fmt::format("  {:<22}", text(npc["name"])) << " in "
+        << fmt::format("{:<12}", text(npc["city"])) << " at " << text(npc["point"]) << "  appearance "
+        << text(npc["appearance"]) << "  clothing " << text(npc["clothing"]) << "  voice " << text(npc["voice"])
+        << "  anim " << text(npc["facialAnim"]) << fmt::format("  scale {:.2f}", npc["scale"].get<float>())
+        << (npc["deleted"].get<bool>() ? "  (deleted)" : "") << "\n";
+  }
+  out << "actors removed by the script: " << report["removedActors"].size() << "\n";
+  for (const auto& actor : report["removedActors"])
+    out << "  " << actor["formID"].get<std::string>() << "  " << text(actor["name"]) << "  base " << text(actor["base"])
+        << "\n";
   out << "console lines: " << report["console"].size() << "\n";
   out << "plug-in log: " << report["log"].get<std::string>() << "\n";
   return out.str();

@@ -10,7 +10,11 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <chrono>
+#include <thread>
 
+#include "Actors.h"
+#include "Cells.h"
 #include "Citizens.h"
 #include "ForeignPatch.h"
 #include "GameForms.h"
@@ -39,6 +43,9 @@ const std::map<std::string, StepRule> kSteps = {
     {"leave", {0, 0, "leave"}},
     {"spawn", {2, 2, "spawn CITY N"}},
     {"report", {0, 0, "report"}},
+    {"cell-change", {1, 1, "cell-change HEXID"}},
+    {"cell-loaded", {1, 1, "cell-loaded HEXID"}},
+    {"player-cell", {1, 1, "player-cell HEXID"}},
 };
 
 std::optional<std::uint64_t> ParseNumber(const std::string& text) {
@@ -111,8 +118,16 @@ class Runner {
     } else if (step.name == "leave") {
       Leave();
     } else if (step.name == "wait") {
-      number(0);
-      RunQueuedScriptCalls();  // game time passes: the script engine runs what was queued
+      // Game time passes for real (the plug-in reads the steady clock), then the script engine
+      // runs what was queued.
+      std::this_thread::sleep_for(std::chrono::milliseconds(number(0)));
+      RunQueuedScriptCalls();
+    } else if (step.name == "cell-change") {
+      RaiseActorCellChange(Player(), Cell(step));
+    } else if (step.name == "cell-loaded") {
+      RaiseCellFullyLoaded(Cell(step));
+    } else if (step.name == "player-cell") {
+      SetPlayerCell(Cell(step));
     } else if (step.name == "report") {
       const auto report = BuildReport(context_);
       std::cout << FormatReport(report) << std::flush;
@@ -132,20 +147,40 @@ class Runner {
     return city->index;
   }
 
+  // On arrival the game raises the cell change while the player is still in the old cell, then
+  // moves the player into the city's cell and reports the cell fully loaded.
   void Enter(const Step& step) {
     const auto& name = step.arguments[0];
-    const auto* city = &kCities[CityIndex(step, name) - 1];
+    const int city = CityIndex(step, name);
     const auto spot = GetWorld().citySpots.find(name);
     if (spot == GetWorld().citySpots.end()) Fail(step, "the world file gives no spot for " + name);
     Leave();
     PlacePlayer(spot->second);
-    currentCity_ = static_cast<RE::BGSLocation*>(FindForm(city->locationFormID));
+    currentCity_ = CityLocation(city);
     ++currentCity_->loadedCount;
+    SetCurrentLocation(Player(), currentCity_);
+    RaiseActorCellChange(Player(), CityCell(city));
+    SetPlayerCell(CityCell(city));
+    RaiseCellFullyLoaded(CityCell(city));
   }
   void Leave() {
     if (currentCity_) --currentCity_->loadedCount;
     currentCity_ = nullptr;
     PlacePlayer({0.0f, 0.0f, 0.0f});
+    SetCurrentLocation(Player(), nullptr);
+    SetPlayerCell(OutsideCell());
+  }
+
+  // The cell a step names by its runtime form ID in hexadecimal.
+  RE::TESObjectCELL* Cell(const Step& step) {
+    const auto& text = step.arguments[0];
+    std::uint32_t formID = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), formID, 16);
+    if (text.empty() || text.size() > 8 || error != std::errc{} || end != text.data() + text.size())
+      Fail(step, "'" + text + "' is not a form ID in hexadecimal");
+    auto* cell = CellWithID(formID);
+    if (!cell) Fail(step, "form " + text + " is no cell");
+    return cell;
   }
 
   [[noreturn]] void Fail(const Step& step, const std::string& reason) {

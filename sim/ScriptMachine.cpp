@@ -18,6 +18,7 @@
 #include "ScriptSignatures.h"
 #include "RE/G/GameVM.h"
 #include "RE/IDs.h"
+#include "UniqueNPCScript.h"
 
 namespace RE::BSScript {
 // A form bound as a script object.
@@ -111,8 +112,32 @@ RE::TESForm* FormOf(const Variable& variable) {
   return variable.type == Variable::Type::kObject ? variable.value.object->form : nullptr;
 }
 
+ScriptArgument ArgumentOf(const Variable& variable) {
+  ScriptArgument argument;
+  switch (variable.type) {
+    case Variable::Type::kNone: break;
+    case Variable::Type::kObject:
+      argument.kind = ScriptArgument::Kind::kForm;
+      argument.form = variable.value.object->form;
+      break;
+    case Variable::Type::kString:
+      argument.kind = ScriptArgument::Kind::kString;
+      argument.text = variable.value.string.view();
+      break;
+    case Variable::Type::kFloat:
+      argument.kind = ScriptArgument::Kind::kFloat;
+      argument.number = variable.value.number;
+      break;
+    default: argument.kind = ScriptArgument::Kind::kOther;
+  }
+  return argument;
+}
+
 // Quillmere:Handler's global functions, as the game data defines them.
 void RunHandler(const std::string& function, const std::vector<Variable>& arguments) {
+  std::vector<ScriptArgument> converted;
+  for (const auto& variable : arguments) converted.push_back(ArgumentOf(variable));
+  if (RunUniqueNPCFunction(function, converted)) return;
   if (arguments.empty()) return;
   auto* target = FormOf(arguments[0]);
   if (!target || !target->Is(RE::FormType::kActor)) return;

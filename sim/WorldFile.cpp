@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Actors.h"
+#include "Cells.h"
 #include "GameForms.h"
 #include "PluginMaster.h"
 #include "Text.h"
@@ -45,6 +47,42 @@ int KindCode(const std::string& kind, const std::string& where) {
   throw std::runtime_error(where + ": kind must be full, small or medium, not '" + kind + "'");
 }
 
+int CityIndexOf(const std::string& city, const std::string& where) {
+  for (const auto& info : kCities)
+    if (city == info.name) return info.index;
+  throw std::runtime_error(where + ": unknown city '" + city + "'");
+}
+
+// A cell named by its ID in the game's master file.
+RE::TESObjectCELL* MasterCell(const json& value, const std::string& where) {
+  auto* master = FindPluginFile("Starfield.esm");
+  if (!master) throw std::runtime_error(where + ": cells are Starfield.esm's, which is not declared");
+  auto* cell = CellWithID(RuntimeFormID(*master, ParseLocalID(value, where)));
+  if (!cell) throw std::runtime_error(where + ": that form is no cell");
+  return cell;
+}
+
+RE::TESForm* FormInFile(const RE::TESFile& file, const json& id, RE::FormType type, const std::string& where,
+                        const char* what) {
+  auto* form = FindForm(RuntimeFormID(file, ParseLocalID(id, where)));
+  if (!form || !form->Is(type)) throw std::runtime_error(where + ": its " + what + " is not declared before it");
+  return form;
+}
+
+// An actor of the world: editor-placed with its ID, or created at run time; its base, voice and
+// template are forms of its own file.
+void AddWorldActor(const json& form, const RE::TESFile& file, std::uint32_t formID, RE::BGSLocation* location,
+                   const std::string& where) {
+  auto* base = static_cast<RE::TESNPC*>(FormInFile(file, form.at("base"), RE::FormType::kNPC, where, "base NPC"));
+  auto* actor = CreateActor(formID, base, ParsePoint(form.at("position")), location);
+  if (form.contains("displayName")) SetDisplayName(actor, form["displayName"].get<std::string>());
+  if (form.contains("voice"))
+    SetActorVoice(actor, FormInFile(file, form["voice"], RE::FormType::kVoiceType, where, "voice"));
+  if (form.contains("template"))
+    SetTemplateForm(actor, FormInFile(file, form["template"], RE::FormType::kNPC, where, "template"));
+  if (form.value("alias", false)) HoldInAlias(actor);
+}
+
 void AddMaster() {
   std::uint8_t next = 0;
   for (auto* file : GameDataHandler().files) next = std::max<std::uint8_t>(next, static_cast<std::uint8_t>(file->compileIndex + 1));
@@ -78,18 +116,25 @@ void LoadWorld(const std::filesystem::path& path) {
     AddMaster();
 
     if (world.contains("cities"))
-      for (const auto& [city, data] : world["cities"].items()) GetWorld().citySpots[city] = ParsePoint(data.at("spot"));
+      for (const auto& [city, data] : world["cities"].items()) {
+        GetWorld().citySpots[city] = ParsePoint(data.at("spot"));
+        if (data.contains("cell")) SetCityCell(CityIndexOf(city, name), MasterCell(data["cell"], name + ": city " + city));
+      }
+    if (world.contains("outsideCell")) SetOutsideCell(MasterCell(world["outsideCell"], name + ": outsideCell"));
 
-    // References name their base objects, so they come after every other form.
+    // References and actors name their base objects, so they come after every other form.
     for (const bool references : {false, true}) {
       for (const auto& form : world.at("forms")) {
         const auto type = form.at("type").get<std::string>();
-        if ((type == "Reference") != references) continue;
+        if ((type == "Reference" || type == "Actor") != references) continue;
         const auto fileName = form.at("file").get<std::string>();
-        const auto where = name + ": form " + form.at("id").get<std::string>() + " of " + fileName;
+        const bool runtime = type == "Actor" && form.value("runtime", false);
+        const auto where = name + ": form " + form.value("id", std::string("(run-time)")) + " of " + fileName;
         auto* file = FindPluginFile(fileName);
         if (!file) throw std::runtime_error(where + ": its file is not declared");
-        const auto formID = RuntimeFormID(*file, ParseLocalID(form.at("id"), where));
+        const auto formID = runtime ? NextRuntimeFormID() : RuntimeFormID(*file, ParseLocalID(form.at("id"), where));
+        RE::BGSLocation* location = nullptr;
+        if (form.contains("location")) location = CityLocation(CityIndexOf(form["location"].get<std::string>(), where));
         std::optional<std::string> fullName;
         if (form.contains("name")) fullName = form["name"].get<std::string>();
 
@@ -105,7 +150,11 @@ void LoadWorld(const std::filesystem::path& path) {
           if (!base) throw std::runtime_error(where + ": its base form is not declared");
           std::optional<std::string> displayName;
           if (form.contains("displayName")) displayName = form["displayName"].get<std::string>();
-          AddReference(formID, base, ParsePoint(form.at("position")), displayName);
+          auto* reference = AddReference(formID, base, ParsePoint(form.at("position")), displayName);
+          SetLoaded3D(reference, form.value("loaded3D", true));
+          SetCurrentLocation(reference, location);
+        } else if (type == "Actor") {
+          AddWorldActor(form, *file, formID, location, where);
         } else if (const auto kind = kFormTypes.find(type); kind != kFormTypes.end()) {
           AddForm(formID, kind->second, fullName);
         } else {

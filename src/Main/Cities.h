@@ -10,6 +10,9 @@ enum class City : int { NewAtlantis = 1, AkilaCity = 2, Cydonia = 3, Neon = 4 };
 inline constexpr std::size_t kCityCount = 4;
 inline constexpr std::array<City, kCityCount> kCities = {City::NewAtlantis, City::AkilaCity, City::Cydonia, City::Neon};
 
+// The same as numbers, for the interfaces that take a city's index.
+inline constexpr std::array<int, kCityCount> kCityIndices = {1, 2, 3, 4};
+
 // What names a city everywhere: its index in the game's and the console's terms, its name (also its
 // data folder's name), its location form, and its forms in the master file (local IDs, hexadecimal).
 struct CityInfo {

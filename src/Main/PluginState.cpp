@@ -3,12 +3,16 @@
 #include <windows.h>
 
 #include "Helpers/PluginSettings.h"
+#include "Main/CellChangeGate.h"
+#include "Main/UniqueNPCDefinitions.h"
 
 PluginStateRecord PluginState;
 
 void ResetPluginState() {
   PluginState = PluginStateRecord{};
   PluginSettings = PluginSettingsRecord{};
+  UniqueNPCState.Reset();
+  CellEventState.Reset();
 }
 
 std::uintptr_t GameModuleBase() noexcept {

@@ -4,12 +4,15 @@
 #include "Helpers/Log.h"
 #include "Main/ActorBackgroundProcess.h"
 #include "Main/ApplyDataToLocation.h"
+#include "Main/CellChangeGate.h"
+#include "Main/CellEvents.h"
 #include "Main/CitizenIdentity.h"
 #include "Main/FatalErrorBox.h"
 #include "Main/GameObjectCache.h"
 #include "Main/Cities.h"
 #include "Main/ResetHooks.h"
 #include "Main/Settings.h"
+#include "Main/UniqueNPCDefinitions.h"
 #include "RE/IDs.h"
 #include "REL/ID.h"
 #include "SFSE/Trampoline.h"
@@ -79,16 +82,28 @@ void InstallFaceGenProcessor() {
   Log::Info(kOp, "successfully initialized custom FaceGen processor");
 }
 
+// An empty database leaves the cities without unique NPCs; the sequence goes on.
+void BuildUniqueNPCDatabase() {
+  const auto [uniqueNPCs, records] = BuildUniqueNPCsDB({});
+  if (uniqueNPCs < 1 || records < 1)
+    Log::Error(kOp, "Couldn't build UniqueNPCsDB. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}. Unique NPCs will not be encountered with.",
+               uniqueNPCs, records);
+  else
+    Log::Info(kOp, "UniqueNPCsDB has been built. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}", uniqueNPCs, records);
+}
+
 // Steps whose operations arrive with later work. Each stands at its place in the sequence and
 // does nothing yet, so the order never changes when one is filled in.
-void ArmCellChangeTimer() {}
-void BuildUniqueNPCDatabase() {}
 void AdjustGameSettings() {}
 bool InstallConsoleCommand() { return true; }
-// The citizen identity sink now; the other five handlers arrive with later work.
+// The save/load, game-loaded and menu handlers arrive with later work, at their places here.
 void RegisterEventHandlers(RE::UI*) {
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::Reference3DSetEventSource>(),
                         Events::QuillmereReferenceSet3dClass::GetSingleton());
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::ActorCellChangeEventSource>(),
+                        Events::QuillmereActorCellChangeEventClass::GetSingleton());
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::CellFullyLoadedEventSource>(),
+                        Events::QuillmereTESCellFullyLoadedEventClass::GetSingleton());
 }
 
 void RunStartupSequence() {
@@ -98,7 +113,7 @@ void RunStartupSequence() {
   InstallResetHooks();
   ReloadINISettings(true);
   InstallFaceGenProcessor();
-  ArmCellChangeTimer();
+  SaveAllowedCellChangeTime();
   BuildUniqueNPCDatabase();
   auto* ui = RefreshGameObjectCache();
   for (const auto city : kCities) {

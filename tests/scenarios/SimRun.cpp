@@ -29,7 +29,7 @@ SimRun RunSim(const std::string& scenario, const SimOptions& options) {
   run.gameDir = work / options.gameDirName;
   std::vector<std::string> arguments{"run", scenarioFile.string(), "--game-dir", run.gameDir.string(), "--json",
                                      reportFile.string()};
-  if (!options.settingsLines.empty() || !options.dataFiles.empty()) {
+  if (!options.settingsLines.empty() || !options.dataFiles.empty() || !options.removedData.empty()) {
     const auto data = work / "data";
     std::filesystem::copy(BinaryDirectory() / "data" / "Quillmere", data, std::filesystem::copy_options::recursive);
     if (!options.settingsLines.empty()) {
@@ -37,6 +37,7 @@ SimRun RunSim(const std::string& scenario, const SimOptions& options) {
       for (const auto& [section, lines] : options.settingsLines) ini += "[" + section + "]\r\n" + lines + "\r\n";
       WriteFile(data / "Settings.ini", ini);
     }
+    for (const auto& path : options.removedData) std::filesystem::remove_all(data / path);
     for (const auto& [path, text] : options.dataFiles) WriteFile(data / path, text);
     arguments.insert(arguments.end(), {"--data", data.string()});
   }

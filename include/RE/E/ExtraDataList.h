@@ -5,11 +5,14 @@
 #include "RE/B/BSFixedString.h"
 #include "RE/B/BSLock.h"
 #include "RE/IDs.h"
+#include "RE/T/TESForm.h"
 #include "REL/ID.h"
 
 namespace RE {
 
 enum class ExtraDataType : std::uint32_t {
+  kLeveledCreature = 0x2B,
+  kAliasInstanceArray = 0x80,
   kDisplayName = 0x96,
 };
 
@@ -24,6 +27,18 @@ struct ExtraTextDisplayData : BSExtraData {
   BSFixedString displayName;
 };
 static_assert(offsetof(ExtraTextDisplayData, displayName) == 0x18);
+
+// An actor made from a template: the form it was made from.
+struct ExtraLeveledCreature : BSExtraData {
+  TESForm* templateForm;
+};
+static_assert(offsetof(ExtraLeveledCreature, templateForm) == 0x18);
+
+// The quest aliases holding a reference; non-zero while any does.
+struct ExtraAliasInstanceArray : BSExtraData {
+  std::uintptr_t aliases;
+};
+static_assert(offsetof(ExtraAliasInstanceArray, aliases) == 0x18);
 
 // The game's extra data of a reference: a list object, guarded by the lock at 0x20.
 struct ExtraDataList {

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "RE/B/BGSVoiceType.h"
 #include "RE/IDs.h"
 #include "RE/T/TESObjectREFR.h"
 #include "REL/ID.h"
@@ -19,6 +20,12 @@ struct Actor : TESObjectREFR {
   std::uint8_t pad230[0x37C - 0x230];
   std::uint32_t stateFlags;  // bit 21: set for actors the game has fully set up
   std::uint8_t pad380[0x400 - 0x380];
+
+  // The voice the game gives the actor now, or null.
+  BGSVoiceType* GetVoiceType() {
+    using Fn = BGSVoiceType* (*)(Actor*, std::uint64_t);
+    return reinterpret_cast<Fn>(REL::GameAddress<ID::GetActorVoiceType>())(this, 0);
+  }
 };
 static_assert(offsetof(Actor, currentProcess) == 0x228);
 static_assert(offsetof(Actor, stateFlags) == 0x37C);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "RE/IDs.h"
+#include "RE/VirtualCall.h"
 #include "REL/ID.h"
 
 namespace RE {
@@ -26,6 +27,7 @@ struct TESForm {
   static constexpr std::uint32_t kDeleted = 1u << 5;
   // Forms the game creates while it runs have IDs from here up.
   static constexpr std::uint32_t kFirstRuntimeFormID = 0xFF000000;
+  static constexpr std::size_t kGetFormTypeSlot = 34;
 
   void* vtable;
   std::uint8_t pad08[0x20 - 0x08];
@@ -38,6 +40,8 @@ struct TESForm {
 
   FormType GetFormType() const noexcept { return static_cast<FormType>(formType); }
   bool Is(FormType type) const noexcept { return GetFormType() == type; }
+  // The game's own answer, through the form's table.
+  FormType QueryFormType() { return static_cast<FormType>(VirtualCall<std::uint8_t>(this, kGetFormTypeSlot)); }
 };
 static_assert(offsetof(TESForm, formFlags) == 0x20);
 static_assert(offsetof(TESForm, formID) == 0x28);

@@ -1,0 +1,47 @@
+#pragma once
+// The game's actors as the unique NPC placement reads them: where they stand, the location the
+// game places them in, the voice they speak with, the template they were made from, whether a
+// quest alias holds them, and their deletion.
+#include <cstdint>
+#include <vector>
+
+#include "GameWorld.h"
+#include "RE/P/PlayerCharacter.h"
+#include "RE/T/TESNPC.h"
+
+namespace sim {
+
+// Run-time form IDs, from 0xFF000800 up, one for each actor the game creates while it runs.
+std::uint32_t NextRuntimeFormID();
+
+// An actor made from base, standing at position in location, set up by the game (state bit 21),
+// with a handle and a place in the process lists.
+RE::Actor* CreateActor(std::uint32_t formID, RE::TESNPC* base, RE::NiPoint3 position, RE::BGSLocation* location);
+
+// Distinct places around a city's spot (1 to 4), one for each actor the game spawns there: at least
+// eight units from the spot, on a spiral that keeps them apart and inside the city.
+RE::NiPoint3 NextSpotAround(int city);
+
+// The city's location form (1 to 4), or null.
+RE::BGSLocation* CityLocation(int city);
+// The city (1 to 4) whose location form this is; 0 for none.
+int CityOfLocation(const RE::BGSLocation* location);
+
+void SetCurrentLocation(RE::TESObjectREFR* reference, RE::BGSLocation* location);
+RE::BGSLocation* CurrentLocation(const RE::TESObjectREFR* reference);
+
+// The actor's own voice; a voice the script overrides it with comes first.
+void SetActorVoice(RE::Actor* actor, RE::TESForm* voice);
+RE::TESForm* ActorVoice(const RE::Actor* actor);
+
+// Extra data 0x2B naming the form the actor was made from; extra data 0x80 holding it in an alias.
+void SetTemplateForm(RE::TESObjectREFR* reference, RE::TESForm* form);
+void HoldInAlias(RE::TESObjectREFR* reference);
+
+// The game deletes the actor: flagged deleted, out of the process lists, its handles and the form
+// table. Its memory stays, as the game's does until it is reused.
+void DeleteActor(RE::Actor* actor);
+
+std::vector<ModelledAddress> ActorModelAddresses();
+
+}  // namespace sim

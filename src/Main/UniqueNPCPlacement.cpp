@@ -1,0 +1,219 @@
+#include "Main/UniqueNPCPlacement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "Classes/ReferenceHandle.h"
+#include "Helpers/Log.h"
+#include "Helpers/Naming.h"
+#include "Helpers/ScriptCalls.h"
+#include "Main/DataBase.h"
+#include "Main/GameObjectCache.h"
+#include "Main/PluginState.h"
+#include "Main/LocationData.h"
+#include "Main/RandomDraws.h"
+#include "Main/UniqueNPCDefinitions.h"
+
+namespace {
+
+constexpr const char* kOp = "PlaceUniqueNPCs";
+constexpr int kEncounterPointsDataBase = 8;
+constexpr float kNearDistance = 500.0f;
+constexpr float kLowestHeight = 0.5f, kHighestHeight = 5.0f;
+constexpr float kHeightLeftAlone = -1.0f;
+
+bool IsRuntimeFormID(std::uint32_t formID) noexcept { return formID >= 0xFF000000u && formID <= 0xFFFFFFFEu; }
+
+float DistanceBetween(const RE::NiPoint3& a, const RE::NiPoint3& b) noexcept {
+  const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+RE::PlayerCharacter* Player() {
+  return PluginState.GameObjectCache.player ? PluginState.GameObjectCache.player : RE::PlayerCharacter::GetSingleton();
+}
+RE::ProcessLists* ProcessLists() {
+  return PluginState.GameObjectCache.processLists ? PluginState.GameObjectCache.processLists : RE::ProcessLists::GetSingleton();
+}
+
+// The reference wears the appearance as its base, as the template it was made from, or as its face.
+bool WearsAppearance(RE::TESObjectREFR* reference, std::uint32_t appearanceID) {
+  auto* base = reference->baseObject;
+  if (base->formID == appearanceID) return true;
+  if (auto* list = reference->extraList) {
+    RE::BSReadLockGuard guard(list->lock);
+    auto* made = static_cast<RE::ExtraLeveledCreature*>(list->GetByType(guard, RE::ExtraDataType::kLeveledCreature));
+    if (made && made->templateForm && made->templateForm->formID == appearanceID) return true;
+  }
+  if (!base->Is(RE::FormType::kNPC)) return false;
+  const auto* face = static_cast<RE::TESNPC*>(base)->faceNPC;
+  return face && face->formID == appearanceID;
+}
+
+bool IsRefInAlias(RE::TESObjectREFR* reference) {
+  auto* list = reference->extraList;
+  if (!list) return false;
+  RE::BSReadLockGuard guard(list->lock);
+  const auto* held = static_cast<RE::ExtraAliasInstanceArray*>(list->GetByType(guard, RE::ExtraDataType::kAliasInstanceArray));
+  return held && held->aliases != 0;
+}
+
+// An encounter point drawn for a record; null after the line that ends the call.
+RE::TESObjectREFR* DrawEncounterPoint(const LocationData& location, const std::string& cityName) {
+  const int index = GetRandomIntInRange(0, static_cast<int>(location.EncounterPoints.size()) - 1);
+  if (index < 0 || static_cast<std::size_t>(index) >= location.EncounterPoints.size()) {
+    Log::Error(kOp, "EncounterPoints RandomInt is out of range [{}].", index);
+    return nullptr;
+  }
+  auto* point = location.EncounterPoints[static_cast<std::size_t>(index)];
+  if (!point) {
+    Log::Error(kOp, "encounterPointRef in EncounterPoints.at({}) is nullptr", index);
+    return nullptr;
+  }
+  if (!point->Is3DLoaded()) {
+    Log::Warn(kOp, "encounterPointRef in EncounterPoints.at({}) has no loaded 3D", index);
+    return nullptr;
+  }
+  if (!RE::LookupFormByID(point->formID)) {
+    Log::Error(kOp, "Found Form with FormID in EncounterPointsDB [{}] is nullptr for [{}]. Possibly it Is3DLoaded == false.",
+               HexFormID{point->formID}, cityName);
+    return nullptr;
+  }
+  return point;
+}
+
+// Removes the copies that are neither editor placed, nor voiced as the record, nor held by a quest.
+void CleanUp(const UniqueNPCData& record, const std::vector<RE::Actor*>& found, const std::string& description,
+             const std::string& cityName) {
+  std::vector<RE::Actor*> removals;
+  for (std::size_t j = 0; j < found.size(); ++j) {
+    auto* actor = found[j];
+    if (!actor) continue;
+    const auto line = [&](const char* what, auto&&... args) {
+      if (!Log::Enabled()) return;
+      Log::Warn(kOp, "looping at ({}) --> UniqueNPC {} {} at: {}{}", j, description, DescribeReference(actor), cityName,
+                fmt::format(fmt::runtime(what), args...));
+    };
+    if (!IsRuntimeFormID(actor->formID)) {
+      line(" is editor placed, skipping...");
+      continue;
+    }
+    auto* voice = actor->GetVoiceType();
+    if (!voice) {
+      line(" has no VoiceType, skipping...");
+      continue;
+    }
+    if (voice == record.VoiceType) {
+      line(" has VoiceType which is the target voice ({}), skipping...", GetFormIDAsHex(voice));
+      continue;
+    }
+    if (IsRefInAlias(actor)) {
+      line(" is held in an Alias, skipping...");
+      continue;
+    }
+    if (std::find(removals.begin(), removals.end(), actor) == removals.end()) {
+      line(" | should be removed, queuing to remove...");
+      removals.push_back(actor);
+    } else {
+      line(" | should be removed but cannot queue to remove because they are already queued.");
+    }
+  }
+  for (std::size_t k = 0; k < removals.size(); ++k) {
+    if (Log::Enabled())
+      Log::Warn(kOp, "looping at ({}) --> UniqueNPC {} {} at: {} | removing...", k, description,
+                DescribeReference(removals[k]), cityName);
+    CallStaticScriptFunction(kHandlerScript, "DeleteUniqueNPC", removals[k]);
+  }
+}
+
+// Asks the game script to place the record's unique NPC at the point; true when the call was queued.
+bool Place(const UniqueNPCData& record, RE::TESObjectREFR* point, const std::string& description) {
+  const std::uint32_t clothingID = record.ArmorFormID ? record.ArmorFormID : record.OutfitFormID;
+  RE::TESForm* clothing = clothingID ? RE::LookupFormByID(clothingID) : nullptr;
+  float height = record.Height;
+  if (!(height >= kLowestHeight && height <= kHighestHeight)) {
+    Log::Error(kOp, "height data cannot be applied for {} because fUniqueNPCHeight [{:f}] was invalid.", description,
+               height);
+    height = kHeightLeftAlone;
+  }
+  using ScriptCalls::Pack;
+  return ScriptCalls::Dispatch(kHandlerScript, "PlaceUniqueNPC",
+                               {Pack(point), Pack(record.iAppearance), Pack(record.VoiceType), Pack(record.FacialAnim),
+                                Pack(clothing), Pack(record.sName), Pack(height)},
+                               PluginState.GameObjectCache.vm);
+}
+
+}  // namespace
+
+int GetSpawnedUniqueNPCCount(RE::TESNPC* appearance, std::vector<RE::Actor*>* found) {
+  constexpr const char* kCountOp = "GetSpawnedUniqueNPCCount";
+  if (!appearance || !found) return 0;
+  if (Log::Enabled()) Log::Info(kCountOp, "UniqueNPC: {}", DescribeForm(appearance, false));
+
+  int count = 0;
+  auto* player = Player();
+  const auto* lists = ProcessLists();
+  if (player && lists) {
+    auto* playerLocation = player->GetCurrentLocation();
+    for (std::uint32_t i = 0; i < lists->highActorHandleCount; ++i) {
+      std::uint32_t handle = lists->highActorHandles[i];
+      if (handle == 0) continue;
+      ReferencePointer pointer;
+      LookupREFRByHandle(handle, pointer);
+      auto* reference = pointer.get();
+      ReleaseReference(pointer);
+      if (!reference || !reference->baseObject || !IsRuntimeFormID(reference->formID)) continue;
+      if (DistanceBetween(reference->position, player->position) >= kNearDistance &&
+          reference->GetCurrentLocation() != playerLocation)
+        continue;
+      if (!WearsAppearance(reference, appearance->formID)) continue;
+      ++count;
+      auto* actor = static_cast<RE::Actor*>(reference);
+      if (PluginSettings.bDynamicCleanUpUniqueNPCs && std::find(found->begin(), found->end(), actor) == found->end())
+        found->push_back(actor);
+    }
+  }
+  Log::Info(kCountOp, "Count: {}", count);
+  return count;
+}
+
+int PlaceUniqueNPCs(int iLocationIndex) {
+  auto* location = GetLocationStructByIndex(iLocationIndex);
+  if (!location) {
+    Log::Error(kOp, "location is nullptr");
+    return -1;
+  }
+  if (location->UniqueNPCs.empty()) return -1;
+  const auto cityName = GetLocationNameByIndex(iLocationIndex);
+  const int points = BuildDataBase(kEncounterPointsDataBase, false, iLocationIndex);
+  if (points <= 0) {
+    Log::Warn(kOp, "Couldn't build EncounterPointDB for [{}]. UniqueNPCs at this location will not be placed.",
+              cityName);
+    return -1;
+  }
+  Log::Info(kOp, "EncounterPointDB has been built for location [{}]. EncounterPointCount: {}", cityName, points);
+
+  int placed = 0;
+  for (std::size_t i = 0; i < location->UniqueNPCs.size(); ++i) {
+    Log::Info(kOp, "looping location->UniqueNPCs.at({})...", i);
+    auto* point = DrawEncounterPoint(*location, cityName);
+    if (!point) return -1;
+    const auto* record = location->UniqueNPCs[i];
+    if (!record) continue;
+
+    std::vector<RE::Actor*> found;
+    const int present = GetSpawnedUniqueNPCCount(record->iAppearance, &found);
+    const std::string description = Log::Enabled() ? DescribeForm(record->iAppearance, true) : std::string();
+    if (present >= 1) {
+      const bool cleanUp = PluginSettings.bDynamicCleanUpUniqueNPCs;
+      Log::Warn(kOp, "UniqueNPC {} at: {} has already been placed with count: {} | {}", description, cityName, present,
+                cleanUp ? "attempting to clean up..." : "cleanup is disabled");
+      if (cleanUp) CleanUp(*record, found, description, cityName);
+      continue;
+    }
+    Log::Info(kOp, "UniqueNPC {} at: {} hasn't been placed yet", description, cityName);
+    if (Place(*record, point, description)) ++placed;
+  }
+  return placed;
+}
