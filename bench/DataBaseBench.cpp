@@ -29,7 +29,7 @@ void RunDataBaseBenchmarks() {
   PluginSettings.bLogging = false;
   const auto city = std::filesystem::current_path() / "Data/SFSE/Plugins/Quillmere/NewAtlantis";
   std::mt19937 random(3);
-  WriteLines(city / "FemaleNames.txt", kNames, [&](int i) { return "Name" + std::to_string(random() % 50000) + "a"; });
+  WriteLines(city / "FemaleNames.txt", kNames, [&](int) { return "Name" + std::to_string(random() % 50000) + "a"; });
 
   sim::AddPluginFile("BenchFaces.esm", 1, 0x20);
   char text[32];

@@ -79,7 +79,14 @@ std::string ModuleProductVersion() {
 std::filesystem::path AddressLibraryPath(int platform) {
   auto version = ModuleProductVersion();
   std::replace(version.begin(), version.end(), '.', '-');
-  auto name = "versionlib-" + version + (platform != 0 ? "-" + std::to_string(platform) : "") + ".bin";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on the one-expression form.
+  std::string name = "versionlib-";
+  name += version;
+  if (platform != 0) {
+    name += '-';
+    name += std::to_string(platform);
+  }
+  name += ".bin";
   return std::filesystem::current_path() / "Data" / "SFSE" / "Plugins" / name;
 }
 

@@ -129,7 +129,7 @@ LoadedPlugin LoadPlugin(const std::filesystem::path& dll) {
   const auto* version =
       reinterpret_cast<const host::PluginVersionRecord*>(GetProcAddress(module, "SFSEPlugin_Version"));
   using LoadFn = bool (*)(const host::LoadInterface*);
-  const auto load = reinterpret_cast<LoadFn>(GetProcAddress(module, "SFSEPlugin_Load"));
+  const auto load = reinterpret_cast<LoadFn>(reinterpret_cast<void*>(GetProcAddress(module, "SFSEPlugin_Load")));
   if (!version || !load) throw std::runtime_error(name + " is not a plug-in: an export is missing");
   if (version->layout != host::PluginVersionRecord::kLayout)
     throw std::runtime_error(name + ": unknown version record layout");

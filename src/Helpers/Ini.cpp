@@ -21,10 +21,10 @@ std::optional<std::wstring> ComposePath(std::string_view fileName, const std::fi
 }
 
 // The value as the ANSI call would have returned it: the file's bytes read through the code page.
-std::string ReadProfileString(const std::wstring& section, const std::wstring& key, const std::wstring& fallback,
+std::string ReadProfileString(const std::wstring& section, const std::wstring& key, const wchar_t* fallback,
                               const std::wstring& path) {
   std::vector<wchar_t> value(kValueBufferSize, L'\0');
-  const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), value.data(),
+  const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback, value.data(),
                                                 kValueBufferSize, path.c_str());
   return Win::ToAnsi(std::wstring_view(value.data(), length));
 }
@@ -51,7 +51,7 @@ bool WriteIniValue(std::string_view fileName, std::string_view section, std::str
   const auto sectionText = Win::FromAnsi(section), keyText = Win::FromAnsi(key), valueText = Win::FromAnsi(value);
   WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), path->c_str());
   if (GetFileAttributesW(path->c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  return ReadProfileString(sectionText, keyText, valueText, *path) == value;
+  return ReadProfileString(sectionText, keyText, valueText.c_str(), *path) == value;
 }
 
 }  // namespace Ini

@@ -25,7 +25,7 @@ ChildResult RunChild(const std::string& name, std::uint32_t timeoutMs) {
 
 bool IsChildInvocation(int argc, char** argv) { return argc == 3 && std::string(argv[1]) == "--child"; }
 
-int RunChildAction(int argc, char** argv) {
+int RunChildAction(int, char** argv) {
   const auto it = Actions().find(argv[2]);
   if (it == Actions().end()) {
     std::fprintf(stderr, "no child action named %s\n", argv[2]);

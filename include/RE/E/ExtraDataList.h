@@ -1,4 +1,9 @@
 #pragma once
+// These game types derive from others, so they are not standard layout and offsetof is only
+// conditionally supported for them; GCC supports it and lays single inheritance out as MSVC does,
+// which is what the offset checks below pin down.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
 #include <cstddef>
 #include <cstdint>
 
@@ -61,3 +66,5 @@ static_assert(offsetof(ExtraDataList, data) == 0x08);
 static_assert(offsetof(ExtraDataList, lock) == 0x20);
 
 }  // namespace RE
+
+#pragma GCC diagnostic pop
