@@ -35,12 +35,13 @@ void RunAddressLibraryBenchmarks() {
     const std::size_t headerSize = 4 + 16 + 4 + std::string("Starfield.exe").size() + 4 + 4;
     REL::IDDatabase::Header header{2, {}, 8, static_cast<std::int32_t>(kEntries)};
     std::vector<REL::IDOffsetPair> table(kEntries);
-    const auto result = bench::Measure(ascending ? "address library: decode 1M entries (ascending)"
-                                                 : "address library: decode + sort 1M entries (shuffled)",
-                                       5, [&] {
-                                         REL::ByteReader reader(std::span<const std::uint8_t>(bytes).subspan(headerSize));
-                                         REL::IDDatabase::unpack_file(reader, header, table);
-                                       });
+    const auto result =
+        bench::Measure(ascending ? "address library: decode 1M entries (ascending)"
+                                 : "address library: decode + sort 1M entries (shuffled)",
+                       5, [&] {
+                         REL::ByteReader reader(std::span<const std::uint8_t>(bytes).subspan(headerSize));
+                         REL::IDDatabase::unpack_file(reader, header, table);
+                       });
     bench::Print(result, kEntries, "entry");
   }
 

@@ -41,9 +41,9 @@ Result Measure(const std::string& name, int repetitions, const std::function<voi
 }
 
 void Print(const Result& r, double items, const char* itemName) {
-  std::printf("%-52s median %10.3f ms  [%9.3f .. %9.3f]  %8.2f ns/%s  %12.0f %s/s  allocs/rep %.1f\n",
-              r.name.c_str(), r.medianNs / 1e6, r.minNs / 1e6, r.maxNs / 1e6, r.medianNs / items, itemName,
-              items / (r.medianNs / 1e9), itemName, r.allocationsPerRepetition);
+  std::printf("%-52s median %10.3f ms  [%9.3f .. %9.3f]  %8.2f ns/%s  %12.0f %s/s  allocs/rep %.1f\n", r.name.c_str(),
+              r.medianNs / 1e6, r.minNs / 1e6, r.maxNs / 1e6, r.medianNs / items, itemName, items / (r.medianNs / 1e9),
+              itemName, r.allocationsPerRepetition);
 }
 
 }  // namespace bench

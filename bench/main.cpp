@@ -21,7 +21,8 @@ int main() {
   sim::StartGame();
   sim::LoadPluginMasterOnly();
 
-  std::puts("benchmark                                            median (ms)   [min .. max]       per item    items/s");
+  std::puts(
+      "benchmark                                            median (ms)   [min .. max]       per item    items/s");
   RunAddressLibraryBenchmarks();
   RunDataBaseBenchmarks();
   RunApplyDataBenchmarks();

@@ -97,8 +97,8 @@ void SetTemplateForm(RE::TESObjectREFR* reference, RE::TESForm* form) {
 }
 
 void HoldInAlias(RE::TESObjectREFR* reference) {
-  auto* extra = static_cast<RE::ExtraAliasInstanceArray*>(AddExtraData(
-      reference->extraList, RE::ExtraDataType::kAliasInstanceArray, sizeof(RE::ExtraAliasInstanceArray)));
+  auto* extra = static_cast<RE::ExtraAliasInstanceArray*>(
+      AddExtraData(reference->extraList, RE::ExtraDataType::kAliasInstanceArray, sizeof(RE::ExtraAliasInstanceArray)));
   extra->aliases = 1;
 }
 

@@ -21,13 +21,33 @@ std::optional<std::vector<std::uint8_t>> TryCode(std::uint8_t code, std::uint64_
   const std::uint64_t down = previous - value;
   switch (code) {
     case 0: Put<std::uint64_t>(bytes, value); return bytes;
-    case 1: if (up != 1) return std::nullopt; return bytes;
-    case 2: if (up > 0xFF) return std::nullopt; Put<std::uint8_t>(bytes, static_cast<std::uint8_t>(up)); return bytes;
-    case 3: if (down > 0xFF) return std::nullopt; Put<std::uint8_t>(bytes, static_cast<std::uint8_t>(down)); return bytes;
-    case 4: if (up > 0xFFFF) return std::nullopt; Put<std::uint16_t>(bytes, static_cast<std::uint16_t>(up)); return bytes;
-    case 5: if (down > 0xFFFF) return std::nullopt; Put<std::uint16_t>(bytes, static_cast<std::uint16_t>(down)); return bytes;
-    case 6: if (value > 0xFFFF) return std::nullopt; Put<std::uint16_t>(bytes, static_cast<std::uint16_t>(value)); return bytes;
-    case 7: if (value > 0xFFFFFFFF) return std::nullopt; Put<std::uint32_t>(bytes, static_cast<std::uint32_t>(value)); return bytes;
+    case 1:
+      if (up != 1) return std::nullopt;
+      return bytes;
+    case 2:
+      if (up > 0xFF) return std::nullopt;
+      Put<std::uint8_t>(bytes, static_cast<std::uint8_t>(up));
+      return bytes;
+    case 3:
+      if (down > 0xFF) return std::nullopt;
+      Put<std::uint8_t>(bytes, static_cast<std::uint8_t>(down));
+      return bytes;
+    case 4:
+      if (up > 0xFFFF) return std::nullopt;
+      Put<std::uint16_t>(bytes, static_cast<std::uint16_t>(up));
+      return bytes;
+    case 5:
+      if (down > 0xFFFF) return std::nullopt;
+      Put<std::uint16_t>(bytes, static_cast<std::uint16_t>(down));
+      return bytes;
+    case 6:
+      if (value > 0xFFFF) return std::nullopt;
+      Put<std::uint16_t>(bytes, static_cast<std::uint16_t>(value));
+      return bytes;
+    case 7:
+      if (value > 0xFFFFFFFF) return std::nullopt;
+      Put<std::uint32_t>(bytes, static_cast<std::uint32_t>(value));
+      return bytes;
   }
   return std::nullopt;
 }

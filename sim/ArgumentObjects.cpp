@@ -37,9 +37,10 @@ void WatchedFree(void* block) {
     if (it != state.live.end()) {
       if (it->second == Owner::kMachine && machineReleasing != block) {
         guard.unlock();
-        StopOnBrokenRule(fmt::format("the argument object at {:X} was released by its caller although the script "
-                                     "machine owns it since its dispatch was accepted: it would be released twice",
-                                     reinterpret_cast<std::uintptr_t>(block)));
+        StopOnBrokenRule(
+            fmt::format("the argument object at {:X} was released by its caller although the script "
+                        "machine owns it since its dispatch was accepted: it would be released twice",
+                        reinterpret_cast<std::uintptr_t>(block)));
       }
       state.live.erase(it);
     }

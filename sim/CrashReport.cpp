@@ -63,8 +63,9 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
 // The C runtime's abort (std::terminate, an exception through a noexcept function) raises SIGABRT
 // in whichever module called it; the runtime, and so the handler, is shared with the plug-in.
 void ReportAbort(int) {
-  std::fprintf(stderr, "brindlewick-sim: crash: abort (the C runtime's abort: std::terminate or an uncaught C++ "
-                       "exception)\n");
+  std::fprintf(stderr,
+               "brindlewick-sim: crash: abort (the C runtime's abort: std::terminate or an uncaught C++ "
+               "exception)\n");
   std::fflush(stdout);
   std::fflush(stderr);
   TerminateProcess(GetCurrentProcess(), exit_code::kCrash);
@@ -77,7 +78,10 @@ std::string DescribeCrash(const EXCEPTION_RECORD& record) {
   if ((record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION || record.ExceptionCode == EXCEPTION_IN_PAGE_ERROR) &&
       record.NumberParameters >= 2) {
     const auto operation = record.ExceptionInformation[0];
-    text += fmt::format(" {} address 0x{:016X}", operation == 1 ? "writing" : operation == 8 ? "executing" : "reading",
+    text += fmt::format(" {} address 0x{:016X}",
+                        operation == 1   ? "writing"
+                        : operation == 8 ? "executing"
+                                         : "reading",
                         record.ExceptionInformation[1]);
   }
   return text + fmt::format(" at 0x{:016X} ({})", reinterpret_cast<std::uintptr_t>(record.ExceptionAddress),

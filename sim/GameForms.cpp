@@ -232,7 +232,8 @@ RE::TESFile* FindPluginFile(const std::string& name) {
 
 std::uint32_t RuntimeFormID(const RE::TESFile& file, std::uint32_t localID) {
   auto& handler = DataHandler();
-  const bool medium = std::find(handler.mediumFiles.begin(), handler.mediumFiles.end(), &file) != handler.mediumFiles.end();
+  const bool medium =
+      std::find(handler.mediumFiles.begin(), handler.mediumFiles.end(), &file) != handler.mediumFiles.end();
   const std::uint32_t index = medium ? static_cast<std::uint32_t>(file.mediumFileIndex) << 16
                                      : static_cast<std::uint32_t>(file.smallFileIndex) << 12;
   return (static_cast<std::uint32_t>(file.compileIndex) << 24) + index + localID;
@@ -288,8 +289,8 @@ RE::TESForm* FindForm(std::uint32_t formID) {
 RE::TESDataHandler& GameDataHandler() { return DataHandler(); }
 
 RE::BSStringPoolEntry* MakeStringEntry(const std::string& text) {
-  auto* entry = static_cast<RE::BSStringPoolEntry*>(
-      GameAllocate(offsetof(RE::BSStringPoolEntry, text) + text.size() + 1));
+  auto* entry =
+      static_cast<RE::BSStringPoolEntry*>(GameAllocate(offsetof(RE::BSStringPoolEntry, text) + text.size() + 1));
   entry->length = static_cast<std::uint32_t>(text.size());
   std::memcpy(entry->text, text.c_str(), text.size() + 1);
   return entry;

@@ -16,8 +16,7 @@
 namespace sim {
 
 // Loaded plug-in files: kind 1 full, 2 small, 3 medium.
-RE::TESFile* AddPluginFile(const std::string& name, int kind, std::uint8_t compileIndex,
-                           std::uint16_t kindIndex = 0);
+RE::TESFile* AddPluginFile(const std::string& name, int kind, std::uint8_t compileIndex, std::uint16_t kindIndex = 0);
 RE::TESFile* FindPluginFile(const std::string& name);
 // Empties the data handler's three lists (and lets a list hold a null entry, as a game's may).
 void ClearPluginFiles();

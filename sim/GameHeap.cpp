@@ -22,14 +22,13 @@ struct Chunk {
 Chunk ReserveChunk(std::size_t atLeast) {
   const auto moduleBase = reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr));
   const std::size_t size = atLeast > kChunkSize ? (atLeast + 0xFFFF) & ~std::size_t{0xFFFF} : kChunkSize;
-  for (std::uintptr_t address = (kGameHeapLowest + 0xFFFF) & ~std::uintptr_t{0xFFFF};
-       address + size < moduleBase;) {
+  for (std::uintptr_t address = (kGameHeapLowest + 0xFFFF) & ~std::uintptr_t{0xFFFF}; address + size < moduleBase;) {
     MEMORY_BASIC_INFORMATION info{};
     if (!VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof(info))) break;
     const auto regionEnd = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize;
     if (info.State == MEM_FREE && regionEnd - address >= size) {
-      if (void* memory = VirtualAlloc(reinterpret_cast<void*>(address), size, MEM_RESERVE | MEM_COMMIT,
-                                      PAGE_READWRITE)) {
+      if (void* memory =
+              VirtualAlloc(reinterpret_cast<void*>(address), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE)) {
         return {static_cast<std::byte*>(memory), static_cast<std::byte*>(memory) + size};
       }
     }

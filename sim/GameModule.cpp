@@ -24,7 +24,8 @@ void* const wildSingleton = reinterpret_cast<void*>(0x100);
 
 LONG CALLBACK ReportUnmodelledID(EXCEPTION_POINTERS* info) {
   const auto* record = info->ExceptionRecord;
-  if (record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
+  if (record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record->NumberParameters < 2)
+    return EXCEPTION_CONTINUE_SEARCH;
   const auto address = static_cast<std::uintptr_t>(record->ExceptionInformation[1]);
   const auto first = reinterpret_cast<std::uintptr_t>(unmodelledPages);
   if (address < first || address >= first + sizeof(unmodelledPages)) return EXCEPTION_CONTINUE_SEARCH;

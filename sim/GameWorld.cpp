@@ -91,14 +91,14 @@ std::vector<ModelledAddress> ModelledAddresses() {
   for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses()})
     modelled.insert(modelled.end(), more.begin(), more.end());
   modelled.insert(modelled.end(), {
-      {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
-      {RE::ID::PlayerCharacter, address(&playerSingleton)},
-      {RE::ID::ProcessLists, address(&processListsSingleton)},
-      {RE::ID::UI, address(&uiSingleton)},
-      {RE::ID::ResetGame, ResetGameAddress()},
-      {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},
-      {RE::ID::AppearanceFlag, address(&appearanceFlag)},
-  });
+                                      {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
+                                      {RE::ID::PlayerCharacter, address(&playerSingleton)},
+                                      {RE::ID::ProcessLists, address(&processListsSingleton)},
+                                      {RE::ID::UI, address(&uiSingleton)},
+                                      {RE::ID::ResetGame, ResetGameAddress()},
+                                      {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},
+                                      {RE::ID::AppearanceFlag, address(&appearanceFlag)},
+                                  });
   return modelled;
 }
 

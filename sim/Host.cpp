@@ -57,13 +57,14 @@ bool RegisterListener(host::PluginHandle plugin, const char* sender, host::Messa
 bool Dispatch(host::PluginHandle, std::uint32_t, void*, std::uint32_t, const char*) { return false; }
 
 void* AllocateFromBranchPool(host::PluginHandle, std::size_t size) {
-  if (hostOptions.branchPoolExhausted || !branchPool.memory || kBranchPoolSize - branchPool.used < size)
-    return nullptr;
+  if (hostOptions.branchPoolExhausted || !branchPool.memory || kBranchPoolSize - branchPool.used < size) return nullptr;
   void* result = branchPool.memory + branchPool.used;
   branchPool.used += size;
   return result;
 }
-void* AllocateFromLocalPool(host::PluginHandle plugin, std::size_t size) { return AllocateFromBranchPool(plugin, size); }
+void* AllocateFromLocalPool(host::PluginHandle plugin, std::size_t size) {
+  return AllocateFromBranchPool(plugin, size);
+}
 
 void RegisterMenu(void*) {}
 void AddTask(void*) {}
@@ -101,7 +102,7 @@ const host::PluginInfo* GetPluginInfo(const char* name) {
 }
 
 const host::LoadInterface loadInterface{host::kHostVersion, host::kGameVersion, host::LoadInterface::kVersion,
-                                        QueryInterface, GetPluginHandle, GetPluginInfo};
+                                        QueryInterface,     GetPluginHandle,    GetPluginInfo};
 
 }  // namespace
 

@@ -95,8 +95,7 @@ struct MessagingInterface {
 
   std::uint32_t interfaceVersion;
   bool (*RegisterListener)(PluginHandle listener, const char* sender, MessageHandler handler);
-  bool (*Dispatch)(PluginHandle sender, std::uint32_t type, void* data, std::uint32_t dataLength,
-                   const char* receiver);
+  bool (*Dispatch)(PluginHandle sender, std::uint32_t type, void* data, std::uint32_t dataLength, const char* receiver);
 };
 static_assert(offsetof(MessagingInterface, RegisterListener) == 0x08);
 static_assert(offsetof(MessagingInterface, Dispatch) == 0x10);

@@ -40,7 +40,8 @@ RE::LEVELED_OBJECT Entry(RE::TESForm* form, RE::TESCondition* condition = nullpt
 }  // namespace
 
 void SetListEntries(RE::TESLeveledList& list, std::initializer_list<RE::LEVELED_OBJECT> entries) {
-  auto* array = static_cast<RE::LEVELED_OBJECT*>(GameAllocate(sizeof(RE::LEVELED_OBJECT) * std::max<std::size_t>(entries.size(), 1)));
+  auto* array = static_cast<RE::LEVELED_OBJECT*>(
+      GameAllocate(sizeof(RE::LEVELED_OBJECT) * std::max<std::size_t>(entries.size(), 1)));
   std::copy(entries.begin(), entries.end(), array);
   list.entries = entries.size() ? array : nullptr;
   list.entryCount = static_cast<std::uint8_t>(entries.size());

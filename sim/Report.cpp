@@ -110,7 +110,8 @@ nlohmann::json DescribeCity(const CityInfo& info) {
     if (citizen.clothing) ++clothing[FormIDText(citizen.clothing).get<std::string>()];
   }
   const auto count = city["citizens"].size();
-  city["femaleShare"] = count ? nlohmann::json(static_cast<double>(women) / static_cast<double>(count)) : nlohmann::json(nullptr);
+  city["femaleShare"] =
+      count ? nlohmann::json(static_cast<double>(women) / static_cast<double>(count)) : nlohmann::json(nullptr);
   city["facesUsed"] = faces;
   city["clothingUsed"] = clothing;
   return city;
@@ -183,8 +184,10 @@ nlohmann::json BuildReport(const ReportContext& context) {
   report["scriptCallsQueued"] = QueuedScriptCalls();
   report["scriptCallsRefused"] = nlohmann::json::array();
   for (const auto& call : ScriptCallsRefused())
-    report["scriptCallsRefused"].push_back(
-        {{"script", call.script}, {"function", call.function}, {"arguments", call.arguments}, {"reason", call.refusal}});
+    report["scriptCallsRefused"].push_back({{"script", call.script},
+                                            {"function", call.function},
+                                            {"arguments", call.arguments},
+                                            {"reason", call.refusal}});
   // What the plug-in made of the game's and not yet given back: a leak shows as a count that grows.
   report["liveScriptObjects"] = LiveScriptObjects();
   report["liveFixedStrings"] = LiveFixedStrings();
@@ -237,19 +240,22 @@ std::string FormatReport(const nlohmann::json& report) {
     out << "\n";
     if (city["citizens"].empty()) continue;
     out << "    " << city["citizens"].size() << " citizens spawned, "
-        << fmt::format("{:.1f}", 100.0 * city["femaleShare"].get<double>()) << "% women, "
-        << city["facesUsed"].size() << " distinct faces, " << city["clothingUsed"].size() << " distinct clothes\n";
+        << fmt::format("{:.1f}", 100.0 * city["femaleShare"].get<double>()) << "% women, " << city["facesUsed"].size()
+        << " distinct faces, " << city["clothingUsed"].size() << " distinct clothes\n";
     int shown = 0;
     for (const auto& citizen : city["citizens"]) {
       if (shown++ == 5) {
         out << "      ...\n";
         break;
       }
-      auto text = [](const nlohmann::json& value) { return value.is_null() ? std::string("-") : value.get<std::string>(); };
+      auto text = [](const nlohmann::json& value) {
+        return value.is_null() ? std::string("-") : value.get<std::string>();
+      };
       out << "      " << citizen["formID"].get<std::string>() << (citizen["female"].get<bool>() ? " woman" : " man  ")
           << fmt::format("  {:<24}", text(citizen["name"])) << " face " << text(citizen["face"]) << "  clothing "
-          << text(citizen["clothing"]) << "  voice " << text(citizen["voice"]) << "  anim " << text(citizen["facialAnim"])
-          << "  scale " << (citizen["scale"].is_null() ? std::string("-") : fmt::format("{:.2f}", citizen["scale"].get<float>()))
+          << text(citizen["clothing"]) << "  voice " << text(citizen["voice"]) << "  anim "
+          << text(citizen["facialAnim"]) << "  scale "
+          << (citizen["scale"].is_null() ? std::string("-") : fmt::format("{:.2f}", citizen["scale"].get<float>()))
           << "\n";
     }
   }

@@ -62,9 +62,8 @@ fs::path ExecutableDirectory() {
 }
 
 fs::path FreshGameDirectory() {
-  const auto directory = fs::temp_directory_path() /
-                         ("brindlewick-game-" + std::to_string(GetCurrentProcessId()) + "-" +
-                          std::to_string(GetTickCount64()));
+  const auto directory = fs::temp_directory_path() / ("brindlewick-game-" + std::to_string(GetCurrentProcessId()) +
+                                                      "-" + std::to_string(GetTickCount64()));
   fs::create_directories(directory);
   return directory;
 }
@@ -142,7 +141,8 @@ class Runner {
  private:
   // The player walks into a city: its location counts as loaded and the player stands on its spot.
   int CityIndex(const Step& step, const std::string& name) {
-    const auto city = std::find_if(std::begin(kCities), std::end(kCities), [&](const CityInfo& c) { return name == c.name; });
+    const auto city =
+        std::find_if(std::begin(kCities), std::end(kCities), [&](const CityInfo& c) { return name == c.name; });
     if (city == std::end(kCities)) Fail(step, "unknown city '" + name + "' (NewAtlantis, AkilaCity, Cydonia or Neon)");
     return city->index;
   }

@@ -51,8 +51,8 @@ bool Place(const std::vector<ScriptArgument>& a) {
   SetDisplayName(actor, a[5].text);
   SetActorVoice(actor, a[2].form);
   const float scale = a[6].number < 0.0f ? 1.0f : a[6].number;
-  State().placed.push_back({actor, point, a[5].text, a[1].form, a[2].form, a[3].form, a[4].form, scale,
-                            CityOfLocation(location)});
+  State().placed.push_back(
+      {actor, point, a[5].text, a[1].form, a[2].form, a[3].form, a[4].form, scale, CityOfLocation(location)});
   RaiseReferenceSet3d(actor);  // the game sets up the new actor's 3D
   return true;
 }

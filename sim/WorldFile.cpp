@@ -18,8 +18,8 @@ namespace {
 using nlohmann::json;
 
 const std::map<std::string, RE::FormType> kFormTypes = {
-    {"Armor", RE::FormType::kArmor},     {"Outfit", RE::FormType::kOutfit},
-    {"Keyword", RE::FormType::kKeyword}, {"VoiceType", RE::FormType::kVoiceType},
+    {"Armor", RE::FormType::kArmor},           {"Outfit", RE::FormType::kOutfit},
+    {"Keyword", RE::FormType::kKeyword},       {"VoiceType", RE::FormType::kVoiceType},
     {"Weapon", static_cast<RE::FormType>(45)}, {"Misc", static_cast<RE::FormType>(32)},
 };
 
@@ -85,7 +85,8 @@ void AddWorldActor(const json& form, const RE::TESFile& file, std::uint32_t form
 
 void AddMaster() {
   std::uint8_t next = 0;
-  for (auto* file : GameDataHandler().files) next = std::max<std::uint8_t>(next, static_cast<std::uint8_t>(file->compileIndex + 1));
+  for (auto* file : GameDataHandler().files)
+    next = std::max<std::uint8_t>(next, static_cast<std::uint8_t>(file->compileIndex + 1));
   CreatePluginMasterForms(*AddPluginFile("QuillmereLight.esm", 1, next));
 }
 
@@ -108,7 +109,7 @@ void LoadWorld(const std::filesystem::path& path) {
     for (const auto& file : world.at("files")) {
       const auto fileName = file.at("name").get<std::string>();
       const int kind = KindCode(file.at("kind").get<std::string>(), name + ": file " + fileName);
-      const auto index = kind == 2 ? file.at("smallFileIndex").get<std::uint16_t>()
+      const auto index = kind == 2   ? file.at("smallFileIndex").get<std::uint16_t>()
                          : kind == 3 ? file.at("mediumFileIndex").get<std::uint16_t>()
                                      : std::uint16_t{0};
       AddPluginFile(fileName, kind, file.at("compileIndex").get<std::uint8_t>(), index);
@@ -118,7 +119,8 @@ void LoadWorld(const std::filesystem::path& path) {
     if (world.contains("cities"))
       for (const auto& [city, data] : world["cities"].items()) {
         GetWorld().citySpots[city] = ParsePoint(data.at("spot"));
-        if (data.contains("cell")) SetCityCell(CityIndexOf(city, name), MasterCell(data["cell"], name + ": city " + city));
+        if (data.contains("cell"))
+          SetCityCell(CityIndexOf(city, name), MasterCell(data["cell"], name + ": city " + city));
       }
     if (world.contains("outsideCell")) SetOutsideCell(MasterCell(world["outsideCell"], name + ": outsideCell"));
 
@@ -142,7 +144,8 @@ void LoadWorld(const std::filesystem::path& path) {
           auto* npc = AddNPC(formID, form.at("female").get<bool>(), fullName);
           if (form.contains("faceNPC")) {
             auto* face = FindForm(RuntimeFormID(*file, ParseLocalID(form["faceNPC"], where)));
-            if (!face || !face->Is(RE::FormType::kNPC)) throw std::runtime_error(where + ": faceNPC is no NPC declared before it");
+            if (!face || !face->Is(RE::FormType::kNPC))
+              throw std::runtime_error(where + ": faceNPC is no NPC declared before it");
             npc->faceNPC = static_cast<RE::TESNPC*>(face);
           }
         } else if (type == "Reference") {

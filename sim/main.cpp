@@ -27,7 +27,8 @@ int main() {
   run->add_flag("!--no-trampoline-interface", options.host.trampolineInterface,
                 "the host offers no trampoline interface");
   run->add_flag("--exhausted-branch-pool", options.host.branchPoolExhausted, "the host's branch pool is empty");
-  run->add_flag("--newer-interfaces", options.host.newerInterfaces, "the host's interfaces are newer than the plug-in's");
+  run->add_flag("--newer-interfaces", options.host.newerInterfaces,
+                "the host's interfaces are newer than the plug-in's");
   run->add_flag("--refuse-listener", options.host.refuseListeners, "the host refuses message listeners");
   run->add_option("--foreign-patch", options.foreignPatches,
                   "another mod put a jump at this patched call: reset-begin, reset-finish or appearance");

@@ -15,7 +15,7 @@ inline constexpr std::size_t kMaxPathLength = 255;
 bool IniFileExists(std::string_view fileName, const std::filesystem::path& folder);
 std::string ReadIniValue(std::string_view fileName, std::string_view section, std::string_view key,
                          const std::filesystem::path& folder);
-bool WriteIniValue(std::string_view fileName, std::string_view section, std::string_view key,
-                   std::string_view value, const std::filesystem::path& folder);
+bool WriteIniValue(std::string_view fileName, std::string_view section, std::string_view key, std::string_view value,
+                   const std::filesystem::path& folder);
 
 }  // namespace Ini

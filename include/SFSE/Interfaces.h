@@ -85,8 +85,7 @@ struct MessagingInterface {
 
   std::uint32_t interfaceVersion;
   bool (*RegisterListener)(PluginHandle listener, const char* sender, EventCallback handler);
-  bool (*Dispatch)(PluginHandle sender, std::uint32_t type, void* data, std::uint32_t dataLen,
-                   const char* receiver);
+  bool (*Dispatch)(PluginHandle sender, std::uint32_t type, void* data, std::uint32_t dataLen, const char* receiver);
 };
 
 struct TrampolineInterface {

@@ -27,8 +27,8 @@ std::uintptr_t AlignDown(std::uintptr_t value, std::uint64_t granularity) noexce
 
 // Walks regions upwards from window.lowest and reserves size bytes at the first granularity-aligned
 // free spot; logs and gives up when a query fails. Returns null when nothing was found.
-void* FindFreeBlock(const SearchWindow& window, std::uint64_t granularity, std::size_t size,
-                    const RegionQuery& query, const RegionReserve& reserve);
+void* FindFreeBlock(const SearchWindow& window, std::uint64_t granularity, std::size_t size, const RegionQuery& query,
+                    const RegionReserve& reserve);
 
 // The same walk downwards from window.highest: the highest free spot below it.
 void* FindFreeBlockBelow(const SearchWindow& window, std::uint64_t granularity, std::size_t size,

@@ -57,8 +57,10 @@ RE::TESFile* LookupTESFileByName(const std::string& name, std::int32_t* pluginTy
       }
     }
   }
-  Log::Error(kOp, "result --> [nullptr] | params: PluginName [{}] | other data: no TESFile could be found with the specified name",
-             name);
+  Log::Error(
+      kOp,
+      "result --> [nullptr] | params: PluginName [{}] | other data: no TESFile could be found with the specified name",
+      name);
   return nullptr;
 }
 
@@ -75,12 +77,16 @@ RE::TESForm* GetFormFromFile(std::string sHexFormIDNoPrefix, std::string pluginN
   if (length < kShortFormIDLength) {
     sHexFormIDNoPrefix.insert(0, kPaddedFormIDLength - std::min(length, kPaddedFormIDLength), '0');
   } else if (isMaster && length > kMaxMasterFormIDLength) {
-    Log::Error(kOp, "this HexFormID's length > 8 [{}]. This is not supported format (length must be <= 8 if source plugin is Starfield.esm). Returning nullptr.",
-               sHexFormIDNoPrefix);
+    Log::Error(
+        kOp,
+        "this HexFormID's length > 8 [{}]. This is not supported format (length must be <= 8 if source plugin is Starfield.esm). Returning nullptr.",
+        sHexFormIDNoPrefix);
     return nullptr;
   } else if (!isMaster && length > kMaxPluginFormIDLength) {
-    Log::Error(kOp, "this HexFormID's length > 6 [{}]. This is not supported format (length must be <= 6 if source plugin is not Starfield.esm). Returning nullptr.",
-               sHexFormIDNoPrefix);
+    Log::Error(
+        kOp,
+        "this HexFormID's length > 6 [{}]. This is not supported format (length must be <= 6 if source plugin is not Starfield.esm). Returning nullptr.",
+        sHexFormIDNoPrefix);
     return nullptr;
   }
 
@@ -115,7 +121,9 @@ RE::TESForm* GetFormFromFile(std::string sHexFormIDNoPrefix, std::string pluginN
     return nullptr;
   }
   if (auto* form = RE::LookupFormByID(formID)) return form;
-  Log::Warn(kOp, "   this FormID [{} | {:x}] supposedly defined in [{} | Type: {}] is withing range but it does not point to a valid Form or this Form is an unloaded Reference. Returning nullptr.",
-            formID, formID, pluginName, KindName(kind));
+  Log::Warn(
+      kOp,
+      "   this FormID [{} | {:x}] supposedly defined in [{} | Type: {}] is withing range but it does not point to a valid Form or this Form is an unloaded Reference. Returning nullptr.",
+      formID, formID, pluginName, KindName(kind));
   return nullptr;
 }

@@ -24,8 +24,8 @@ std::optional<std::wstring> ComposePath(std::string_view fileName, const std::fi
 std::string ReadProfileString(const std::wstring& section, const std::wstring& key, const wchar_t* fallback,
                               const std::wstring& path) {
   std::vector<wchar_t> value(kValueBufferSize, L'\0');
-  const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback, value.data(),
-                                                kValueBufferSize, path.c_str());
+  const DWORD length =
+      GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback, value.data(), kValueBufferSize, path.c_str());
   return Win::ToAnsi(std::wstring_view(value.data(), length));
 }
 
@@ -43,8 +43,8 @@ std::string ReadIniValue(std::string_view fileName, std::string_view section, st
   return ReadProfileString(Win::FromAnsi(section), Win::FromAnsi(key), L"", *ComposePath(fileName, folder));
 }
 
-bool WriteIniValue(std::string_view fileName, std::string_view section, std::string_view key,
-                   std::string_view value, const std::filesystem::path& folder) {
+bool WriteIniValue(std::string_view fileName, std::string_view section, std::string_view key, std::string_view value,
+                   const std::filesystem::path& folder) {
   if (fileName.empty() || section.empty() || key.empty()) return false;
   const auto path = ComposePath(fileName, folder);
   if (!path) return false;

@@ -62,9 +62,11 @@ bool ApplyDataToLocation(int location) {
     }
   };
   using RE::FormType;
-  check(HasType(femaleOutfitList, FormType::kLeveledItem), "FemaleOutfitLeveledItemForm is nullptr or not the right type");
+  check(HasType(femaleOutfitList, FormType::kLeveledItem),
+        "FemaleOutfitLeveledItemForm is nullptr or not the right type");
   check(HasType(maleOutfitList, FormType::kLeveledItem), "MaleOutfitLeveledItemForm is nullptr or not the right type");
-  check(HasType(citizenList, FormType::kLeveledCharacter), "CitizenLeveledCharacterForm is nullptr or not the right type");
+  check(HasType(citizenList, FormType::kLeveledCharacter),
+        "CitizenLeveledCharacterForm is nullptr or not the right type");
   check(femaleRatioCondition != nullptr, "FemaleRatioCondition is nullptr");
   check(maleRatioCondition != nullptr, "MaleRatioCondition is nullptr");
   check(femaleOutfitCondition != nullptr, "FemaleOutfitCondition is nullptr");
@@ -97,19 +99,23 @@ bool ApplyDataToLocation(int location) {
     return 0;
   };
   const int femaleFaces = countOf(DataBaseKind::FaceNPCs, true), maleFaces = countOf(DataBaseKind::FaceNPCs, false);
-  const int femaleClothing = countOf(DataBaseKind::Clothing, true), maleClothing = countOf(DataBaseKind::Clothing, false);
+  const int femaleClothing = countOf(DataBaseKind::Clothing, true),
+            maleClothing = countOf(DataBaseKind::Clothing, false);
 
   bool saveFailed = false;
   if (!SaveLeveledList(ListOf(citizenList), name + "_CitizenLeveledCharacterForm")) {
-    Log::Error(kOp, "leveledList (TESLevCharacter CitizenLeveledCharacterForm) {} couldn't be saved", HexAddress{citizenList});
+    Log::Error(kOp, "leveledList (TESLevCharacter CitizenLeveledCharacterForm) {} couldn't be saved",
+               HexAddress{citizenList});
     saveFailed = true;
   }
   if (!SaveLeveledList(ListOf(femaleOutfitList), name + "_FemaleOutfitLeveledItemForm")) {
-    Log::Error(kOp, "leveledList (TESLevItem FemaleOutfitLeveledItemForm) {} couldn't be saved", HexAddress{femaleOutfitList});
+    Log::Error(kOp, "leveledList (TESLevItem FemaleOutfitLeveledItemForm) {} couldn't be saved",
+               HexAddress{femaleOutfitList});
     saveFailed = true;
   }
   if (!SaveLeveledList(ListOf(maleOutfitList), name + "_MaleOutfitLeveledItemForm")) {
-    Log::Error(kOp, "leveledList (TESLevItem MaleOutfitLeveledItemForm) {} couldn't be saved", HexAddress{maleOutfitList});
+    Log::Error(kOp, "leveledList (TESLevItem MaleOutfitLeveledItemForm) {} couldn't be saved",
+               HexAddress{maleOutfitList});
     return false;
   }
   if (saveFailed) return false;
@@ -124,9 +130,11 @@ bool ApplyDataToLocation(int location) {
     }
   };
   if (femaleFaces > 0)
-    report(AddFormsToLeveledList(ListOf(citizenList), &record->FemaleFaceNPCs, true, femaleRatioCondition), "FemaleFaceNPCs");
+    report(AddFormsToLeveledList(ListOf(citizenList), &record->FemaleFaceNPCs, true, femaleRatioCondition),
+           "FemaleFaceNPCs");
   if (maleFaces > 0)
-    report(AddFormsToLeveledList(ListOf(citizenList), &record->MaleFaceNPCs, false, maleRatioCondition), "MaleFaceNPCs");
+    report(AddFormsToLeveledList(ListOf(citizenList), &record->MaleFaceNPCs, false, maleRatioCondition),
+           "MaleFaceNPCs");
   if (femaleClothing > 0)
     report(AddFormsToLeveledList(ListOf(femaleOutfitList), &record->FemaleClothing, true, nullptr), "FemaleOutfits");
   if (maleClothing > 0)

@@ -42,7 +42,8 @@ bool IsCandidate(const RE::TESObjectREFR* reference) {
   if (!reference || !reference->Is(RE::FormType::kActor)) return false;
   if (reference->formFlags & RE::TESForm::kDeleted) return false;
   const auto formID = reference->formID;
-  if (formID == 0x00000000 || formID == RE::kPlayerCharacterFormID || formID == RE::kPlayerReferenceFormID) return false;
+  if (formID == 0x00000000 || formID == RE::kPlayerCharacterFormID || formID == RE::kPlayerReferenceFormID)
+    return false;
   if (!(static_cast<const RE::Actor*>(reference)->stateFlags & RE::Actor::kSetUpState)) return false;
   return reference->baseObject != nullptr;
 }
@@ -73,8 +74,10 @@ void ApplyHeight(RE::Actor* actor, bool female, const LocationData& location, co
   const float maximum = female ? location.fFemaleMaxHeight : location.fMaleMaxHeight;
   const float minimum = female ? location.fFemaleMinHeight : location.fMaleMinHeight;
   if (!(maximum > 0.0f && maximum < 5.0f && minimum <= maximum)) {
-    Log::Error(kOp, "height data cannot be applied for [{}] because either MaxHeight [{:f}] or MinHeight [{:f}] or both were invalid.",
-               description, maximum, minimum);
+    Log::Error(
+        kOp,
+        "height data cannot be applied for [{}] because either MaxHeight [{:f}] or MinHeight [{:f}] or both were invalid.",
+        description, maximum, minimum);
     return;
   }
   if (maximum == 1.0f && minimum == 1.0f) {
@@ -115,14 +118,16 @@ void GiveIdentity(RE::Actor* actor) {
   ApplyName(actor, female, city, *location, description, cityName);
 
   if (auto* anim = GetRandomAnimFromDB(female, city)) {
-    if (Log::Enabled()) Log::Info(kOp, "applying anim keyword {} to citizen actor {}", DescribeForm(anim, false), description);
+    if (Log::Enabled())
+      Log::Info(kOp, "applying anim keyword {} to citizen actor {}", DescribeForm(anim, false), description);
     CallStaticScriptFunction(kHandlerScript, "SetFacialAnim", actor, anim);
   } else {
     Log::Warn(kOp, "AnimKeyword is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
   }
 
   if (auto* voice = GetRandomVoiceFromDB(female, city)) {
-    if (Log::Enabled()) Log::Info(kOp, "applying voice {} to citizen actor {}", DescribeForm(voice, false), description);
+    if (Log::Enabled())
+      Log::Info(kOp, "applying voice {} to citizen actor {}", DescribeForm(voice, false), description);
     CallStaticScriptFunction(kHandlerScript, "SetOverrideVoice", actor, voice);
   } else {
     Log::Warn(kOp, "Voice is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);

@@ -83,11 +83,15 @@ struct Build {
     if (static_cast<float>(minimum) <= distance && distance <= static_cast<float>(maximum)) {
       DataBaseIn<RE::TESObjectREFR*>(record, descriptor.side(female)).push_back(reference);
       ++count;
-      Log::Info(kOp, "  adding [Reference:{:x} to database [{}] (iDBIndex [{}]). fMinPlayerDistance [{}]. fMaxPlayerDistance [{}].PlayerDistance [{:f}].",
-                form->formID, name(), index(), minimum, maximum, distance);
+      Log::Info(
+          kOp,
+          "  adding [Reference:{:x} to database [{}] (iDBIndex [{}]). fMinPlayerDistance [{}]. fMaxPlayerDistance [{}].PlayerDistance [{:f}].",
+          form->formID, name(), index(), minimum, maximum, distance);
     } else {
-      Log::Warn(kOp, "  could not add [Reference:{:x} to database [{}] (iDBIndex [{}]) due to distance check. fMinPlayerDistance [{}]. fMaxPlayerDistance [{}]. PlayerDistance [{:f}].",
-                form->formID, name(), index(), minimum, maximum, distance);
+      Log::Warn(
+          kOp,
+          "  could not add [Reference:{:x} to database [{}] (iDBIndex [{}]) due to distance check. fMinPlayerDistance [{}]. fMaxPlayerDistance [{}]. PlayerDistance [{:f}].",
+          form->formID, name(), index(), minimum, maximum, distance);
     }
   }
 
@@ -114,7 +118,8 @@ struct Build {
       return;
     }
     if (!Accepts(form->GetFormType())) {
-      Log::Error(kOp, "found form with FormID {:x} has unexpected FormType [{}] for iDBIndex [{}]. Skipping this form...",
+      Log::Error(kOp,
+                 "found form with FormID {:x} has unexpected FormType [{}] for iDBIndex [{}]. Skipping this form...",
                  form->formID, form->formType, index());
       return;
     }
@@ -123,8 +128,10 @@ struct Build {
         if (static_cast<RE::TESNPC*>(form)->IsFemale() == female)
           Append<RE::TESNPC>(form);
         else
-          Log::Error(kOp, "  couldn't add [NPCForm:{:x}] to database [{}] (iDBIndex [{}]) due to NPC->IsFemale() [{}] mismatch.",
-                     form->formID, name(), index(), female ? 1 : 0);
+          Log::Error(
+              kOp,
+              "  couldn't add [NPCForm:{:x}] to database [{}] (iDBIndex [{}]) due to NPC->IsFemale() [{}] mismatch.",
+              form->formID, name(), index(), female ? 1 : 0);
         break;
       case DataBaseKind::Clothing: Append<RE::TESForm>(form); break;
       case DataBaseKind::Anims: Append<RE::BGSKeyword>(form); break;
@@ -146,7 +153,8 @@ int BuildDataBase(int iDBIndex, bool bFemale, int iLocationIndex) {
 
   const auto* descriptor = FindDataBase(iDBIndex);
   if (!descriptor) {
-    Log::Error(kOp, "DataBase error at FilePath [{}] with target database name [{}].", Win::ToUtf8(folder.native()), "");
+    Log::Error(kOp, "DataBase error at FilePath [{}] with target database name [{}].", Win::ToUtf8(folder.native()),
+               "");
     return -1;
   }
   const auto& side = descriptor->side(bFemale);
@@ -172,14 +180,16 @@ int BuildDataBase(int iDBIndex, bool bFemale, int iLocationIndex) {
     const auto path = folder / Win::FromUtf8(files[i]);
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
-      Log::Error(kOp, "file '{}' for location [{}] at i ({}) doesn't exist but it is in array FileNames. Skipping file...",
+      Log::Error(kOp,
+                 "file '{}' for location [{}] at i ({}) doesn't exist but it is in array FileNames. Skipping file...",
                  files[i], location, i);
       continue;
     }
     auto contents = TextFile::Read(path);
     if (!contents.opened) continue;  // held by another program: passed over, as the data format allows
     if (contents.encoding == TextFile::Encoding::Utf16WithoutMark) {
-      Log::Error(kOp, "file '{}' for location [{}] at i ({}) is {}: it cannot be read. Save it as UTF-8. Skipping file...",
+      Log::Error(kOp,
+                 "file '{}' for location [{}] at i ({}) is {}: it cannot be read. Save it as UTF-8. Skipping file...",
                  files[i], location, i, TextFile::EncodingName(contents.encoding));
       continue;
     }

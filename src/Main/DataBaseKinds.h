@@ -45,25 +45,46 @@ struct DataBaseDescriptor {
 
 using RE::FormType;
 inline const std::array<DataBaseDescriptor, 7> kDataBases = {{
-    {DataBaseKind::FaceNPCs, false, "NPCForm", {FormType::kNPC, FormType::kNPC},
+    {DataBaseKind::FaceNPCs,
+     false,
+     "NPCForm",
+     {FormType::kNPC, FormType::kNPC},
      {"FemaleFaceNPCs", "FemaleFaceNPCsCount", &LocationData::FemaleFaceNPCs},
      {"MaleFaceNPCs", "MaleFaceNPCsCount", &LocationData::MaleFaceNPCs}},
-    {DataBaseKind::Clothing, false, "ClothingForm", {FormType::kArmor, FormType::kOutfit},
+    {DataBaseKind::Clothing,
+     false,
+     "ClothingForm",
+     {FormType::kArmor, FormType::kOutfit},
      {"FemaleClothing", "FemaleClothingCount", &LocationData::FemaleClothing},
      {"MaleClothing", "MaleClothingCount", &LocationData::MaleClothing}},
-    {DataBaseKind::Anims, false, "AnimKeyword", {FormType::kKeyword, FormType::kKeyword},
+    {DataBaseKind::Anims,
+     false,
+     "AnimKeyword",
+     {FormType::kKeyword, FormType::kKeyword},
      {"FemaleAnims", "FemaleAnimsCount", &LocationData::FemaleAnims},
      {"MaleAnims", "MaleAnimsCount", &LocationData::MaleAnims}},
-    {DataBaseKind::Voices, false, "VoiceType", {FormType::kVoiceType, FormType::kVoiceType},
+    {DataBaseKind::Voices,
+     false,
+     "VoiceType",
+     {FormType::kVoiceType, FormType::kVoiceType},
      {"FemaleVoices", "FemaleVoicesCount", &LocationData::FemaleVoices},
      {"MaleVoices", "MaleVoicesCount", &LocationData::MaleVoices}},
-    {DataBaseKind::Names, true, "Name", {},
+    {DataBaseKind::Names,
+     true,
+     "Name",
+     {},
      {"FemaleNames", "FemaleNamesCount", &LocationData::FemaleNames},
      {"MaleNames", "MaleNamesCount", &LocationData::MaleNames}},
-    {DataBaseKind::LastNames, true, "LastName", {},
+    {DataBaseKind::LastNames,
+     true,
+     "LastName",
+     {},
      {"FemaleLastNames", "FemaleLastnamesCount", &LocationData::FemaleLastNames},
      {"MaleLastNames", "MaleLastnamesCount", &LocationData::MaleLastNames}},
-    {DataBaseKind::EncounterPoints, false, "Reference", {FormType::kReference, FormType::kReference},
+    {DataBaseKind::EncounterPoints,
+     false,
+     "Reference",
+     {FormType::kReference, FormType::kReference},
      {"EncounterPoints", "EncounterPointsCount", &LocationData::EncounterPoints},
      {"EncounterPoints", "EncounterPointsCount", &LocationData::EncounterPoints}},
 }};
@@ -74,7 +95,9 @@ inline const DataBaseDescriptor* FindDataBase(int iDBIndex) noexcept {
     if (static_cast<int>(descriptor.kind) == iDBIndex) return &descriptor;
   return nullptr;
 }
-inline const DataBaseDescriptor& DescriptorOf(DataBaseKind kind) noexcept { return *FindDataBase(static_cast<int>(kind)); }
+inline const DataBaseDescriptor& DescriptorOf(DataBaseKind kind) noexcept {
+  return *FindDataBase(static_cast<int>(kind));
+}
 
 // The database itself in a city's record, typed.
 template <class T>

@@ -6,9 +6,7 @@
 #include "Main/Cities.h"
 #include "Main/LeveledListArena.h"
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 RE::TESCondition* GetFemaleMaleCondition(int location, int kind, bool female) {
   constexpr const char* kOp = "GetFemaleMaleCondition";

@@ -15,7 +15,9 @@
 
 namespace {
 
-bool Reachable(const std::filesystem::path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Reachable(const std::filesystem::path& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool OnlyCharacters(const std::string& text, const char* allowed) {
   return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
@@ -65,8 +67,10 @@ bool BuildLocationDataDB(int iLocationIndex) {
     return false;
   }
   if (!Ini::IniFileExists("LocationData", folder)) {
-    Log::Error(kOp, "couldn't find 'LocationData.ini' in location folder [{}]. Custom LocationData for Vornic Actors will not be available at this location.",
-               name);
+    Log::Error(
+        kOp,
+        "couldn't find 'LocationData.ini' in location folder [{}]. Custom LocationData for Vornic Actors will not be available at this location.",
+        name);
     return false;
   }
   auto* record = GetLocationStructByIndex(iLocationIndex);
@@ -75,7 +79,9 @@ bool BuildLocationDataDB(int iLocationIndex) {
     return false;
   }
 
-  auto read = [&](const char* section, const char* key) { return Ini::ReadIniValue("LocationData", section, key, folder); };
+  auto read = [&](const char* section, const char* key) {
+    return Ini::ReadIniValue("LocationData", section, key, folder);
+  };
   const auto femaleMax = read("Height", "fFemaleMaxHeight");
   const auto femaleMin = read("Height", "fFemaleMinHeight");
   const auto maleMax = read("Height", "fMaleMaxHeight");
@@ -121,8 +127,9 @@ std::vector<std::string> GetFileNamesInDirectory(const std::filesystem::path& di
     auto name = path.substr(path.find_last_of("/\\") + 1);
     std::erase_if(name, [](char c) { return c == '\n' || c == '\0'; });
     if (!ToLowerAscii(name).starts_with(prefix)) continue;
-    Log::Info("GetFileNamesInDirectory", "adding filename '{}' for directory [{}] (for target sDBName [{}]) to array...",
-              name, shownDirectory, sDBName);
+    Log::Info("GetFileNamesInDirectory",
+              "adding filename '{}' for directory [{}] (for target sDBName [{}]) to array...", name, shownDirectory,
+              sDBName);
     result.push_back(std::move(name));
   }
   return result;

@@ -90,8 +90,7 @@ void Parse(const SettingKey& key, const std::string& text) {
       PluginSettings.*std::get<float R::*>(key.field) = text.empty() ? fallback : ToFloat(text, fallback);
       break;
     }
-    case Parsing::LoggingRequest:
-      break;  // applied after the summary is written
+    case Parsing::LoggingRequest: break;  // applied after the summary is written
   }
 }
 

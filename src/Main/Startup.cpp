@@ -37,11 +37,10 @@ bool InstallHook(const HookSite& site) {
   const auto address = REL::ResolveAddressLibraryID(site.function) + site.callOffset;
   const auto patch = SFSE::GetTrampoline().patch_call(address, site.hook);
   switch (patch.result) {
-    case SFSE::CallPatch::kPatched:
-      site.savedTarget = patch.previousTarget;
-      return true;
+    case SFSE::CallPatch::kPatched: site.savedTarget = patch.previousTarget; return true;
     case SFSE::CallPatch::kNotACall:
-      Log::Error(kOp, "couldn't patch {}: the code at +0x{:X} is not a relative call (another mod's patch?), left alone",
+      Log::Error(kOp,
+                 "couldn't patch {}: the code at +0x{:X} is not a relative call (another mod's patch?), left alone",
                  site.name, site.callOffset);
       return false;
     case SFSE::CallPatch::kNotWritable:
@@ -86,10 +85,13 @@ void InstallFaceGenProcessor() {
 void BuildUniqueNPCDatabase() {
   const auto [uniqueNPCs, records] = BuildUniqueNPCsDB({});
   if (uniqueNPCs < 1 || records < 1)
-    Log::Error(kOp, "Couldn't build UniqueNPCsDB. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}. Unique NPCs will not be encountered with.",
-               uniqueNPCs, records);
+    Log::Error(
+        kOp,
+        "Couldn't build UniqueNPCsDB. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}. Unique NPCs will not be encountered with.",
+        uniqueNPCs, records);
   else
-    Log::Info(kOp, "UniqueNPCsDB has been built. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}", uniqueNPCs, records);
+    Log::Info(kOp, "UniqueNPCsDB has been built. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}", uniqueNPCs,
+              records);
 }
 
 // Steps whose operations arrive with later work. Each stands at its place in the sequence and

@@ -101,8 +101,10 @@ void ReadClothing(const std::string& text, const std::string& city, Trace& trace
   } else {
     Log::Warn(kOp, "ClothingFormFormType with FormID {} is not TESObjectARMO or BGSOutfit. RetrievedData: {}",
               HexFormID{clothing->formID}, trace.text());
-    Log::Warn(kOp, "ClothingForm with FormID {} couldn't be resolved to TESObjectARMO or BGSOutfit. This UniqueNPC will not have any Outfit or Armor at {}. RetrievedData: {}",
-              HexFormID{clothing->formID}, city, trace.text());
+    Log::Warn(
+        kOp,
+        "ClothingForm with FormID {} couldn't be resolved to TESObjectARMO or BGSOutfit. This UniqueNPC will not have any Outfit or Armor at {}. RetrievedData: {}",
+        HexFormID{clothing->formID}, city, trace.text());
   }
 }
 
@@ -222,7 +224,8 @@ int ReadDefinitionFile(const std::vector<std::string>& files, std::size_t index)
     try {
       chance = std::stoi(sChance);
     } catch (const std::exception&) {
-      Log::Error(kOp, "  std::stoi exception thrown for sEncounterChance: {}. Skipping this UniqueNPC. RetrievedData: {}",
+      Log::Error(kOp,
+                 "  std::stoi exception thrown for sEncounterChance: {}. Skipping this UniqueNPC. RetrievedData: {}",
                  sChance, trace.text());
       continue;
     }
@@ -316,8 +319,7 @@ std::pair<std::int32_t, std::int32_t> BuildUniqueNPCsDB(const std::string& sHotL
 
   if (hotLoad) {
     if (!CanAddUniqueNPCToDB(sHotLoadUniqueNPCFileNameNoExt)) return {0, 0};
-    if (!files.empty())
-      Log::Warn(kOp, "'UniqueNPCFileNames' wasn't empty (size = {}). Clearing array.", files.size());
+    if (!files.empty()) Log::Warn(kOp, "'UniqueNPCFileNames' wasn't empty (size = {}). Clearing array.", files.size());
     files = {sHotLoadUniqueNPCFileNameNoExt + ".ini"};
   } else {
     // Only a full rebuild empties the lists: a hot-load adds one file's records beside the others.

@@ -34,7 +34,8 @@ RE::PlayerCharacter* Player() {
   return PluginState.GameObjectCache.player ? PluginState.GameObjectCache.player : RE::PlayerCharacter::GetSingleton();
 }
 RE::ProcessLists* ProcessLists() {
-  return PluginState.GameObjectCache.processLists ? PluginState.GameObjectCache.processLists : RE::ProcessLists::GetSingleton();
+  return PluginState.GameObjectCache.processLists ? PluginState.GameObjectCache.processLists
+                                                  : RE::ProcessLists::GetSingleton();
 }
 
 // The reference wears the appearance as its base, as the template it was made from, or as its face.
@@ -55,7 +56,8 @@ bool IsRefInAlias(RE::TESObjectREFR* reference) {
   auto* list = reference->extraList;
   if (!list) return false;
   RE::BSReadLockGuard guard(list->lock);
-  const auto* held = static_cast<RE::ExtraAliasInstanceArray*>(list->GetByType(guard, RE::ExtraDataType::kAliasInstanceArray));
+  const auto* held =
+      static_cast<RE::ExtraAliasInstanceArray*>(list->GetByType(guard, RE::ExtraDataType::kAliasInstanceArray));
   return held && held->aliases != 0;
 }
 
@@ -76,7 +78,8 @@ RE::TESObjectREFR* DrawEncounterPoint(const LocationData& location, const std::s
     return nullptr;
   }
   if (!RE::LookupFormByID(point->formID)) {
-    Log::Error(kOp, "Found Form with FormID in EncounterPointsDB [{}] is nullptr for [{}]. Possibly it Is3DLoaded == false.",
+    Log::Error(kOp,
+               "Found Form with FormID in EncounterPointsDB [{}] is nullptr for [{}]. Possibly it Is3DLoaded == false.",
                HexFormID{point->formID}, cityName);
     return nullptr;
   }

@@ -133,10 +133,10 @@ bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion)
       CloseHandle(existing);
     }
 
-    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                  static_cast<DWORD>(bytesNeeded >> 32), static_cast<DWORD>(bytesNeeded),
-                                  wideName.c_str());
-    if (mapping_) view_ = static_cast<IDOffsetPair*>(MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, bytesNeeded));
+    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytesNeeded >> 32),
+                                  static_cast<DWORD>(bytesNeeded), wideName.c_str());
+    if (mapping_)
+      view_ = static_cast<IDOffsetPair*>(MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, bytesNeeded));
     if (!mapping_ || !view_) SFSE::ReportAndFail("failed to create shared mapping");
 
     unpack_file(reader, header, {view_, count});

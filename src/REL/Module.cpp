@@ -19,8 +19,8 @@ struct SegmentRule {
   DWORD requiredFlags;
 };
 constexpr SegmentRule kSegmentRules[] = {
-    {".text", IMAGE_SCN_MEM_EXECUTE}, {".idata", 0}, {".rdata", 0}, {".data", 0},
-    {".pdata", 0},                    {".tls", 0},   {".text", IMAGE_SCN_MEM_WRITE}, {".gfids", 0},
+    {".text", IMAGE_SCN_MEM_EXECUTE}, {".idata", 0}, {".rdata", 0}, {".data", 0}, {".pdata", 0}, {".tls", 0},
+    {".text", IMAGE_SCN_MEM_WRITE},   {".gfids", 0},
 };
 static_assert(std::size(kSegmentRules) == static_cast<std::size_t>(SegmentName::total));
 

@@ -76,7 +76,8 @@ void init(const std::optional<std::filesystem::path>& directory) {
   auto logger = std::make_shared<spdlog::logger>("SFSE", sinks.begin(), sinks.end());
   logger->set_level(spdlog::level::info);
   logger->flush_on(spdlog::level::info);
-  logger->set_formatter(std::make_unique<spdlog::pattern_formatter>(kPattern, spdlog::pattern_time_type::local, "\r\n"));
+  logger->set_formatter(
+      std::make_unique<spdlog::pattern_formatter>(kPattern, spdlog::pattern_time_type::local, "\r\n"));
   spdlog::set_default_logger(std::move(logger));
   if (!directory) SPDLOG_ERROR("failed to get known folder path");
   if (!fileError.empty()) SPDLOG_ERROR("failed to open log file {}: {}", Win::ToUtf8(file.wstring()), fileError);

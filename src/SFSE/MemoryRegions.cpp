@@ -15,8 +15,8 @@ std::uintptr_t AlignDown(std::uintptr_t value, std::uint64_t granularity) noexce
   return granularity ? value / granularity * granularity : 0;
 }
 
-void* FindFreeBlock(const SearchWindow& window, std::uint64_t granularity, std::size_t size,
-                    const RegionQuery& query, const RegionReserve& reserve) {
+void* FindFreeBlock(const SearchWindow& window, std::uint64_t granularity, std::size_t size, const RegionQuery& query,
+                    const RegionReserve& reserve) {
   for (std::uintptr_t address = window.lowest; address < window.highest;) {
     const auto region = query(address);
     if (!region) return nullptr;

@@ -21,8 +21,8 @@ constexpr std::uintptr_t kReach = 0x80000000;  // a rel32 reaches 2 GiB either w
 
 SearchWindow TrampolineSearchWindow(std::uintptr_t hint, std::uint64_t granularity) noexcept {
   const std::uintptr_t lowest = hint >= kReach ? AlignUp(hint - kReach, granularity) : 0;
-  const std::uintptr_t highest = hint < 0xFFFFFFFF7FFFFFFFull ? AlignDown(hint + kReach, granularity)
-                                                              : std::numeric_limits<std::uintptr_t>::max();
+  const std::uintptr_t highest =
+      hint < 0xFFFFFFFF7FFFFFFFull ? AlignDown(hint + kReach, granularity) : std::numeric_limits<std::uintptr_t>::max();
   return {lowest, highest};
 }
 

@@ -118,22 +118,33 @@ TEST(CitizenIdentityScenario, EveryCitizenLooksItsOwnOnceScriptsRun) {
 TEST(CitizenIdentityScenario, CitySettingsBoundHeightsAndNames) {
   test::SimOptions options;
   const std::string general = "[General]\niFemalePercent=50\nbDisableNames=";
-  options.dataFiles = {
-      // Women keep their height; men's maximum is out of range; names are drawn but not given.
-      {"AkilaCity/LocationData.ini", "[Height]\nfFemaleMaxHeight=1.0\nfFemaleMinHeight=1.0\nfMaleMaxHeight=5.0\n"
-                                     "fMaleMinHeight=1.0\n" + general + "1\n"},
-      {"AkilaCity/FemaleLastNames.txt", ""}, {"AkilaCity/MaleLastNames.txt", ""},
-      {"Cydonia/LocationData.ini", "[Height]\nfFemaleMaxHeight=1.0\nfFemaleMinHeight=0.9\nfMaleMaxHeight=1.0\n"
-                                   "fMaleMinHeight=0.9\n" + general + "0\n"},
-      {"Cydonia/FemaleLastNames.txt", ""}, {"Cydonia/MaleLastNames.txt", ""},
-      // Women down to nothing at all; men with a maximum of 0.
-      {"Neon/LocationData.ini", "[Height]\nfFemaleMaxHeight=0.5\nfFemaleMinHeight=0\nfMaleMaxHeight=0\n"
-                                "fMaleMinHeight=0\n" + general + "0\n"},
-      // A minimum above the maximum.
-      {"NewAtlantis/LocationData.ini", "[Height]\nfFemaleMaxHeight=1.2\nfFemaleMinHeight=1.3\nfMaleMaxHeight=1.2\n"
-                                       "fMaleMinHeight=1.3\n" + general + "0\n"}};
-  const auto run = test::RunSim("start\nspawn AkilaCity 40\nspawn Cydonia 300\nspawn Neon 40\nspawn NewAtlantis 10\n"
-                                "wait 100\nreport\n", options);
+  options.dataFiles = {// Women keep their height; men's maximum is out of range; names are drawn but not given.
+                       {"AkilaCity/LocationData.ini",
+                        "[Height]\nfFemaleMaxHeight=1.0\nfFemaleMinHeight=1.0\nfMaleMaxHeight=5.0\n"
+                        "fMaleMinHeight=1.0\n" +
+                            general + "1\n"},
+                       {"AkilaCity/FemaleLastNames.txt", ""},
+                       {"AkilaCity/MaleLastNames.txt", ""},
+                       {"Cydonia/LocationData.ini",
+                        "[Height]\nfFemaleMaxHeight=1.0\nfFemaleMinHeight=0.9\nfMaleMaxHeight=1.0\n"
+                        "fMaleMinHeight=0.9\n" +
+                            general + "0\n"},
+                       {"Cydonia/FemaleLastNames.txt", ""},
+                       {"Cydonia/MaleLastNames.txt", ""},
+                       // Women down to nothing at all; men with a maximum of 0.
+                       {"Neon/LocationData.ini",
+                        "[Height]\nfFemaleMaxHeight=0.5\nfFemaleMinHeight=0\nfMaleMaxHeight=0\n"
+                        "fMaleMinHeight=0\n" +
+                            general + "0\n"},
+                       // A minimum above the maximum.
+                       {"NewAtlantis/LocationData.ini",
+                        "[Height]\nfFemaleMaxHeight=1.2\nfFemaleMinHeight=1.3\nfMaleMaxHeight=1.2\n"
+                        "fMaleMinHeight=1.3\n" +
+                            general + "0\n"}};
+  const auto run = test::RunSim(
+      "start\nspawn AkilaCity 40\nspawn Cydonia 300\nspawn Neon 40\nspawn NewAtlantis 10\n"
+      "wait 100\nreport\n",
+      options);
   ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
   const std::string invalid = "] or both were invalid.";
   const std::string lastNameEmpty = "Last Name from DB is empty at 3DSet event of citizen actor [";
@@ -144,9 +155,11 @@ TEST(CitizenIdentityScenario, CitySettingsBoundHeightsAndNames) {
     EXPECT_TRUE(c["name"].is_null() && c["voice"].is_string() && c["facialAnim"].is_string()) << c;
     EXPECT_TRUE(c["scale"].is_null() && EntriesAbout(run, c, "applying name") == 0) << c;
     EXPECT_EQ(EntriesAbout(run, c, "warning|[ProcessEvent] " + lastNameEmpty), 1u) << c;
-    EXPECT_EQ(EntriesAbout(run, c, c["female"] ? "] because both MaxHeight and MinHeight are 1.00."
-                                               : "MaxHeight [5.000000] or MinHeight [1.000000" + invalid),
-              1u) << c;
+    EXPECT_EQ(EntriesAbout(run, c,
+                           c["female"] ? "] because both MaxHeight and MinHeight are 1.00."
+                                       : "MaxHeight [5.000000] or MinHeight [1.000000" + invalid),
+              1u)
+        << c;
   }
   std::set<int> seen;
   for (const auto& c : CityOf(run, "Cydonia")["citizens"]) {
@@ -157,9 +170,11 @@ TEST(CitizenIdentityScenario, CitySettingsBoundHeightsAndNames) {
     EXPECT_EQ(EntriesAbout(run, c, "info|[ProcessEvent] applying name " + name + " to citizen actor ["), 1u) << c;
     const int n = Hundredths(c["scale"]);
     EXPECT_TRUE(n >= 90 && n <= 100) << c;
-    EXPECT_EQ(EntriesAbout(run, c, "calculated Scale is [" + std::to_string(n) + "] and RandomFloat is [" +
-                                       (n == 100 ? "1.000000" : "0." + std::to_string(n) + "0000")),
-              1u) << c;
+    EXPECT_EQ(EntriesAbout(run, c,
+                           "calculated Scale is [" + std::to_string(n) + "] and RandomFloat is [" +
+                               (n == 100 ? "1.000000" : "0." + std::to_string(n) + "0000")),
+              1u)
+        << c;
     seen.insert(n);
   }
   EXPECT_EQ(seen.size(), 11u) << "both ends of 0.90 to 1.00 are drawn";

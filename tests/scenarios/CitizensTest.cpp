@@ -11,7 +11,8 @@ namespace {
 
 std::string LocationData(int femalePercent) {
   return "[Height]\nfFemaleMaxHeight=1.04\nfFemaleMinHeight=0.94\nfMaleMaxHeight=1.07\nfMaleMinHeight=0.96\n"
-         "[General]\niFemalePercent=" + std::to_string(femalePercent) + "\nbDisableNames=0\n";
+         "[General]\niFemalePercent=" +
+         std::to_string(femalePercent) + "\nbDisableNames=0\n";
 }
 
 TEST(Citizens, ShareOfWomenFollowsTheCitysSetting) {

@@ -18,18 +18,30 @@ struct FatalCase {
 
 TEST(FatalPaths, AddressLibraryFaultsEndTheGameWithTheirReport) {
   const std::vector<FatalCase> cases = {
-      {"game newer than its library", {"--addrlib-version", "1.14.70.0"}, "brindlewick-sim-next.exe",
+      {"game newer than its library",
+       {"--addrlib-version", "1.14.70.0"},
+       "brindlewick-sim-next.exe",
        "Address library version mismatch.\nRead-in: 1.14.70.0"},
-      {"header names another version", {"--addrlib-version", "1.14.69.0"}, "brindlewick-sim.exe",
+      {"header names another version",
+       {"--addrlib-version", "1.14.69.0"},
+       "brindlewick-sim.exe",
        "Address library version mismatch.\nRead-in: 1.14.69.0"},
-      {"unknown format", {"--addrlib-format", "3"}, "brindlewick-sim.exe",
+      {"unknown format",
+       {"--addrlib-format", "3"},
+       "brindlewick-sim.exe",
        "Unsupported address library format: 3\nCompiled IDDatabase version: 2\nThis means this script extender "
        "plugin is incompatible"},
-      {"count beyond the entries", {"--addrlib-extra-count", "5"}, "brindlewick-sim.exe",
+      {"count beyond the entries",
+       {"--addrlib-extra-count", "5"},
+       "brindlewick-sim.exe",
        "Failed to locate an appropriate address library with the path: "},
-      {"ID missing between two others", {"--addrlib-drop", "148887"}, "brindlewick-sim.exe",
+      {"ID missing between two others",
+       {"--addrlib-drop", "148887"},
+       "brindlewick-sim.exe",
        "Failed to find the id within the address library: 148887\nCompiled IDDatabase version: 2\n"},
-      {"only the Steam file present", {"--addrlib-platform", "0"}, "brindlewick-sim.exe",
+      {"only the Steam file present",
+       {"--addrlib-platform", "0"},
+       "brindlewick-sim.exe",
        "Failed to find address library file: \n"},
   };
   for (const auto& fatal : cases) {

@@ -40,9 +40,9 @@ TEST(PlayersMachines, GameInstalledUnderAFolderWithLettersOutsideTheCodePage) {
     std::fclose(scenario);
   }
   test::RemovePluginLog();
-  const auto process = test::RunProcess(install / "brindlewick-sim.exe",
-                                        {"run", (work / "scenario.txt").string(), "--game-dir",
-                                         (work / "game").string(), "--json", (work / "report.json").string()});
+  const auto process = test::RunProcess(
+      install / "brindlewick-sim.exe", {"run", (work / "scenario.txt").string(), "--game-dir", (work / "game").string(),
+                                        "--json", (work / "report.json").string()});
   EXPECT_EQ(process.exitCode, 0u) << process.output;
   const auto entries = test::LogEntries(test::ReadPluginLog());
   EXPECT_NE(std::ranges::find(entries, "info|[HandleOnPostDataLoad] installation complete"), entries.end())

@@ -46,13 +46,19 @@ TEST(SimCommandLine, EachWayARunEndsHasItsExitCodeAndItsLine) {
       {"the plug-in's fatal report", "start\n", {"--addrlib-format", "3"}, 1, "Unsupported address library format: 3"},
       {"an unknown option", "start\n", {"--no-such-option"}, 2, "--no-such-option"},
       {"an unknown step", "start\nfly away\n", {}, 2, "scenario.txt:2: unknown step 'fly'"},
-      {"a bad city", "start\nenter Atlantis\n", {}, 2,
+      {"a bad city",
+       "start\nenter Atlantis\n",
+       {},
+       2,
        "scenario.txt:2: unknown city 'Atlantis' (NewAtlantis, AkilaCity, Cydonia or Neon)"},
       {"not a number", "start\nwait soon\n", {}, 2, "scenario.txt:2: 'soon' is not a whole number"},
       {"started twice", "start\nstart\n", {}, 2, "scenario.txt:2: the game has already started"},
       {"a bad world file", "start\n", {"--world", "no-such-world.json"}, 2, "cannot read world file "},
       // The plug-in follows a singleton that points nowhere: the game crashes in the plug-in's code.
-      {"a crash in the plug-in", "start\nreport\n", {"--addrlib-wild", "825890"}, 4,
+      {"a crash in the plug-in",
+       "start\nreport\n",
+       {"--addrlib-wild", "825890"},
+       4,
        "brindlewick-sim: crash: access violation (0xC0000005) reading address 0x"},
   };
   for (const auto& ending : endings) {
@@ -122,8 +128,8 @@ TEST(SimCommandLine, PathsWithAnyLettersAndAGameFolderPlayedTwice) {
   fs::copy(test::BinaryDirectory() / "data" / "Quillmere", data, fs::copy_options::recursive);
   test::WriteFile(data / "NewAtlantis" / "Stray.txt", "left over\r\n");
 
-  auto run = test::RunProcess(Sim(), {"run", Utf8(scenario), "--game-dir", Utf8(game), "--json", Utf8(report),
-                                      "--data", Utf8(data)});
+  auto run = test::RunProcess(
+      Sim(), {"run", Utf8(scenario), "--game-dir", Utf8(game), "--json", Utf8(report), "--data", Utf8(data)});
   ASSERT_EQ(run.exitCode, 0u) << run.output;
   const auto plugins = game / "Data" / "SFSE" / "Plugins";
   EXPECT_TRUE(fs::exists(plugins / "Quillmere" / "NewAtlantis" / "Stray.txt"));

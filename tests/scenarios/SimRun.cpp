@@ -27,8 +27,8 @@ SimRun RunSim(const std::string& scenario, const SimOptions& options) {
 
   SimRun run;
   run.gameDir = work / options.gameDirName;
-  std::vector<std::string> arguments{"run", scenarioFile.string(), "--game-dir", run.gameDir.string(), "--json",
-                                     reportFile.string()};
+  std::vector<std::string> arguments{"run",    scenarioFile.string(), "--game-dir", run.gameDir.string(),
+                                     "--json", reportFile.string()};
   if (!options.settingsLines.empty() || !options.dataFiles.empty() || !options.removedData.empty()) {
     const auto data = work / "data";
     std::filesystem::copy(BinaryDirectory() / "data" / "Quillmere", data, std::filesystem::copy_options::recursive);

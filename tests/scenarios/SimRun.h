@@ -13,8 +13,8 @@ namespace test {
 
 struct SimRun {
   ChildResult process;
-  nlohmann::json report;     // null when the run wrote none
-  std::string log;           // the plug-in's log file
+  nlohmann::json report;             // null when the run wrote none
+  std::string log;                   // the plug-in's log file
   std::vector<std::string> entries;  // the log as "<level>|<message>"
   std::filesystem::path gameDir;
 
@@ -23,10 +23,10 @@ struct SimRun {
 };
 
 struct SimOptions {
-  std::vector<std::string> arguments;                  // extra command-line options
-  std::map<std::string, std::string> settingsLines;   // Settings.ini content replacing the shipped one, by section
-  std::map<std::string, std::string> dataFiles;       // files added to (or replacing) the shipped data, by relative path
-  std::vector<std::string> removedData;               // files or folders taken out of the shipped data
+  std::vector<std::string> arguments;                // extra command-line options
+  std::map<std::string, std::string> settingsLines;  // Settings.ini content replacing the shipped one, by section
+  std::map<std::string, std::string> dataFiles;      // files added to (or replacing) the shipped data, by relative path
+  std::vector<std::string> removedData;              // files or folders taken out of the shipped data
   std::string program = "brindlewick-sim.exe";
   std::string gameDirName = "game";  // the game folder inside the run's own work folder
 };

@@ -43,7 +43,8 @@ const std::vector<std::string> kPatched = {
 std::vector<std::string> SequenceLines(const std::vector<std::string>& entries) {
   std::vector<std::string> lines;
   for (const auto& entry : entries)
-    if (entry.find("|[HandleOnPostDataLoad] ") != std::string::npos || entry.find("|[ReloadINISettings] ") != std::string::npos)
+    if (entry.find("|[HandleOnPostDataLoad] ") != std::string::npos ||
+        entry.find("|[ReloadINISettings] ") != std::string::npos)
       lines.push_back(entry);
   return lines;
 }
@@ -63,19 +64,24 @@ TEST(Startup, RunsEverySequenceStepInOrderAndPatchesThroughTheHostsBranchPool) {
   ASSERT_TRUE(run.report.is_object());
   EXPECT_TRUE(run.report["pluginLoaded"].get<bool>());
 
-  const auto shippedSettingsSummary = Concat({kSummary, {"info|[ReloadINISettings] bFaceGenProcessor = 1",
-                                                         "info|[ReloadINISettings] bLogging = 1",
-                                                         "info|[ReloadINISettings]  << ------------------------- "}});
-  EXPECT_EQ(SequenceLines(run.entries),
-            Concat({kPatched, shippedSettingsSummary,
-                    {"info|[HandleOnPostDataLoad] successfully initialized custom FaceGen processor",
-                     "info|[HandleOnPostDataLoad] UniqueNPCsDB has been built. UniqueNPCCount: 7. UniqueNPCsLocationsCount: 9",
-                     "info|[HandleOnPostDataLoad] installation complete"}}));
+  const auto shippedSettingsSummary =
+      Concat({kSummary,
+              {"info|[ReloadINISettings] bFaceGenProcessor = 1", "info|[ReloadINISettings] bLogging = 1",
+               "info|[ReloadINISettings]  << ------------------------- "}});
+  EXPECT_EQ(
+      SequenceLines(run.entries),
+      Concat(
+          {kPatched,
+           shippedSettingsSummary,
+           {"info|[HandleOnPostDataLoad] successfully initialized custom FaceGen processor",
+            "info|[HandleOnPostDataLoad] UniqueNPCsDB has been built. UniqueNPCCount: 7. UniqueNPCsLocationsCount: 9",
+            "info|[HandleOnPostDataLoad] installation complete"}}));
   // The four cities are applied in order, after the settings and before the end of the sequence.
   std::vector<std::string> cities;
   for (const auto& entry : run.entries)
     if (entry.find("[ApplyDataToLocation] ------------------------------------ ") != std::string::npos)
-      cities.push_back(entry.substr(entry.find("--- ") + 4, entry.find(" ---", entry.find("--- ") + 4) - entry.find("--- ") - 4));
+      cities.push_back(
+          entry.substr(entry.find("--- ") + 4, entry.find(" ---", entry.find("--- ") + 4) - entry.find("--- ") - 4));
   EXPECT_EQ(cities, (std::vector<std::string>{"NewAtlantis", "AkilaCity", "Cydonia", "Neon"}));
   // The unique NPC files log an error for each city they leave out, by design; everything else is clean.
   for (const auto& entry : run.entries)
@@ -156,9 +162,10 @@ TEST(Startup, WithLoggingOffOnlyTheLinesBeforeAndOfTheSettingsSummaryAreWritten)
   const auto run = RunSim("start\nreset\nreport\n", options);
   ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
   const auto summary =
-      Concat({kSummary, {"info|[ReloadINISettings] bFaceGenProcessor = 1", "info|[ReloadINISettings] bLogging = 0",
-                         "info|[ReloadINISettings]  << ------------------------- ",
-                         "info|[ReloadINISettings] logging was requested to be turned off"}});
+      Concat({kSummary,
+              {"info|[ReloadINISettings] bFaceGenProcessor = 1", "info|[ReloadINISettings] bLogging = 0",
+               "info|[ReloadINISettings]  << ------------------------- ",
+               "info|[ReloadINISettings] logging was requested to be turned off"}});
   EXPECT_EQ(run.entries, Concat({kPatched, summary}));
   // The sequence itself went on: the appearance hook is installed after the settings were read.
   EXPECT_TRUE(run.report["patches"][2]["patched"].get<bool>());

@@ -98,7 +98,8 @@ std::map<std::string, int> ExpectPlacedAsDefined(const Json& placed) {
     ++perCity[city];
     EXPECT_TRUE(seen.insert({city, npc["name"]}).second) << "placed twice in one city";
     EXPECT_TRUE(EncounterPoints(city).contains(npc["point"].get<std::string>()));
-    const auto d = std::find_if(definitions.begin(), definitions.end(), [&](const Definition& d) { return d.name == npc["name"]; });
+    const auto d = std::find_if(definitions.begin(), definitions.end(),
+                                [&](const Definition& d) { return d.name == npc["name"]; });
     if (d == definitions.end() || !d->clothing.contains(city)) {
       ADD_FAILURE() << "no file gives it a chance in " << city;
       continue;
@@ -134,10 +135,12 @@ TEST(UniqueNPCScenario, StartupBuildsTheDatabaseBeforeTheCitiesAndRegistersTheCe
   const auto definitions = ShippedDefinitions();
   int records = 0;
   for (const auto& d : definitions) records += static_cast<int>(d.clothing.size());
-  const auto built = "info|[HandleOnPostDataLoad] UniqueNPCsDB has been built. UniqueNPCCount: " +
-                     std::to_string(definitions.size()) + ". UniqueNPCsLocationsCount: " + std::to_string(records);
+  const auto built =
+      "info|[HandleOnPostDataLoad] UniqueNPCsDB has been built. UniqueNPCCount: " + std::to_string(definitions.size()) +
+      ". UniqueNPCsLocationsCount: " + std::to_string(records);
   const auto at = [&](const std::string& text) {
-    return std::find_if(run.entries.begin(), run.entries.end(), [&](const auto& e) { return e.find(text) != std::string::npos; }) -
+    return std::find_if(run.entries.begin(), run.entries.end(),
+                        [&](const auto& e) { return e.find(text) != std::string::npos; }) -
            run.entries.begin();
   };
   EXPECT_LT(at("successfully initialized custom FaceGen processor"), at("[SaveAllowedCellChangeTime] saved time ["));

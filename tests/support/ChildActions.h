@@ -22,7 +22,7 @@ int RunChildAction(int argc, char** argv);
 }  // namespace test
 
 // Defines an action the parent test starts with test::RunChild("name").
-#define CHILD_ACTION(name)                                                          \
-  static void name##_child();                                                       \
+#define CHILD_ACTION(name)                                                               \
+  static void name##_child();                                                            \
   static const ::test::ChildActionRegistration name##_registration(#name, name##_child); \
   static void name##_child()

@@ -36,12 +36,12 @@ std::filesystem::path BinaryDirectory() {
 
 ChildResult RunProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                        std::uint32_t timeoutMs) {
-  const auto outputPath = std::filesystem::temp_directory_path() /
-                          ("bw-child-" + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(GetTickCount64()) + ".txt");
+  const auto outputPath =
+      std::filesystem::temp_directory_path() /
+      ("bw-child-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".txt");
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE output = CreateFileW(outputPath.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE output = CreateFileW(outputPath.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 
   std::wstring commandLine = Quote(program.wstring());
   for (const auto& argument : arguments) commandLine += L" " + Quote(Widen(argument));

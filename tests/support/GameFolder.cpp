@@ -39,8 +39,6 @@ std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
-
-
 std::string LocationFolderText(int city) { return Win::ToUtf8(GetLocationFolder(city).native()); }
 
 }  // namespace test

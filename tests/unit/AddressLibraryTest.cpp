@@ -75,17 +75,18 @@ GameTable ReadGameTable() {
 
 TEST(AddressLibraryDecode, EveryCodeForIdAndOffsetRelativeToThePreviousEntry) {
   const std::vector<std::uint8_t> bytes = {
-      0x00, 0xE8, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0, 0, 0,  // both absolute 64-bit: 1000, 0x1'0000'0000
-      0x21, 0x7F,                                                    // id + 1, offset + 0x7F
-      0x12, 0xC8,                                                    // id + 200, offset + 1
-      0x53, 0x64, 0x80, 0x01,                                        // id - 100, offset - 0x180
-      0x35, 0x00, 0x01, 0x10,                                        // id - 0x100, offset - 0x10
-      0x74, 0xFF, 0xFF, 0xEF, 0xBE, 0xAD, 0xDE,                      // id + 0xFFFF, offset 0xDEADBEEF
-      0x47, 0x00, 0x00, 0xF0, 0x00, 0x34, 0x12,                      // id 0xF00000, offset + 0x1234
-      0x66, 0xCD, 0xAB, 0x42, 0x00,                                  // id 0xABCD, offset 0x42
+      0x00, 0xE8, 0x03, 0,    0,    0,    0,    0,    0,    0,    0,
+      0,    0,    0x01, 0,    0,    0,                                   // both absolute 64-bit: 1000, 0x1'0000'0000
+      0x21, 0x7F,                                                        // id + 1, offset + 0x7F
+      0x12, 0xC8,                                                        // id + 200, offset + 1
+      0x53, 0x64, 0x80, 0x01,                                            // id - 100, offset - 0x180
+      0x35, 0x00, 0x01, 0x10,                                            // id - 0x100, offset - 0x10
+      0x74, 0xFF, 0xFF, 0xEF, 0xBE, 0xAD, 0xDE,                          // id + 0xFFFF, offset 0xDEADBEEF
+      0x47, 0x00, 0x00, 0xF0, 0x00, 0x34, 0x12,                          // id 0xF00000, offset + 0x1234
+      0x66, 0xCD, 0xAB, 0x42, 0x00,                                      // id 0xABCD, offset 0x42
       0x06, 0x05, 0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,  // id 5, offset 64-bit
-      0x30, 0x01, 0, 0, 0, 0, 0, 0, 0x80, 0xF1,                      // id 64-bit, offset - 0xF1
-      0x43, 0x02, 0x02, 0x01,                                        // id - 2, offset + 0x102 wraps past 2^64
+      0x30, 0x01, 0,    0,    0,    0,    0,    0,    0x80, 0xF1,        // id 64-bit, offset - 0xF1
+      0x43, 0x02, 0x02, 0x01,                                            // id - 2, offset + 0x102 wraps past 2^64
   };
   // Decoded out of order; the table comes out sorted by ID.
   const Pairs expected = {
@@ -115,22 +116,22 @@ TEST(AddressLibraryDecode, ScaledOffsetsCountInPointerSizes) {
   EXPECT_EQ(Decode(after({0x91}), 2), (Pairs{{100, 0x2000}, {101, 0x2008}}));
 
   const std::vector<std::uint8_t> mixed = {
-      0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x01, 0, 0, 0, 0, 0, 0,  // (1, 0x100)
-      0xA1, 0x03,                                                // (0x100 / 4 + 3) * 4
-      0xB1, 0x01,                                                // (0x10C / 4 - 1) * 4
-      0xF1, 0x10, 0x00, 0x00, 0x00,                              // 0x10 * 4
-      0x11,                                                      // unscaled again: 0x40 + 1
-      0x91,                                                      // (0x41 / 4 + 1) * 4: divided first
+      0x00, 1,    0,    0,    0,    0, 0, 0, 0, 0x00, 0x01, 0, 0, 0, 0, 0, 0,  // (1, 0x100)
+      0xA1, 0x03,                                                              // (0x100 / 4 + 3) * 4
+      0xB1, 0x01,                                                              // (0x10C / 4 - 1) * 4
+      0xF1, 0x10, 0x00, 0x00, 0x00,                                            // 0x10 * 4
+      0x11,                                                                    // unscaled again: 0x40 + 1
+      0x91,                                                                    // (0x41 / 4 + 1) * 4: divided first
   };
   EXPECT_EQ(Decode(mixed, 6, 4), (Pairs{{1, 0x100}, {2, 0x10C}, {3, 0x108}, {4, 0x40}, {5, 0x41}, {6, 0x44}}));
 }
 
 TEST(AddressLibraryDecode, MissingBytesAreAShortRead) {
   const std::vector<std::vector<std::uint8_t>> truncated = {
-      {0x11},                                     // the second entry's type byte
-      {0x00, 1, 2, 3, 4, 5, 6, 7},                // 64-bit ID one byte short
-      {0x70, 1, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3},    // 32-bit offset one byte short, after the ID
-      {0x12},                                     // the ID's byte
+      {0x11},                                   // the second entry's type byte
+      {0x00, 1, 2, 3, 4, 5, 6, 7},              // 64-bit ID one byte short
+      {0x70, 1, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3},  // 32-bit offset one byte short, after the ID
+      {0x12},                                   // the ID's byte
   };
   for (const auto& bytes : truncated) {
     REL::ByteReader reader(bytes);

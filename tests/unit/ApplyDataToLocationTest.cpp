@@ -191,7 +191,8 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
   FormsBack restore;
   LoadGame();
   const auto& forms = sim::MasterForms(3);
-  const CityData data{NPCs(0x64000, 3, true), NPCs(0x64100, 2, false),
+  const CityData data{NPCs(0x64000, 3, true),
+                      NPCs(0x64100, 2, false),
                       {sim::AddForm(0x64200, RE::FormType::kArmor), sim::AddForm(0x64201, RE::FormType::kOutfit)},
                       {sim::AddForm(0x64202, RE::FormType::kArmor)}};
   WriteCity(game, "Cydonia", data, 55);
@@ -205,10 +206,10 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
   test::LogCapture log;
   ASSERT_TRUE(ApplyDataToLocation(3));
   Lines expected{kInfo + kRule + " Cydonia " + kRule};
-  const std::pair<const char*, int> counts[] = {
-      {"FemaleFaceNPCs", 3}, {"MaleFaceNPCs", 2}, {"FemaleClothing", 2}, {"MaleClothing", 1}, {"FemaleAnims", 0},
-      {"MaleAnims", 0}, {"FemaleVoices", 0}, {"MaleVoices", 0}, {"FemaleNames", 0}, {"MaleNames", 0},
-      {"FemaleLastnames", 0}, {"MaleLastnames", 0}};
+  const std::pair<const char*, int> counts[] = {{"FemaleFaceNPCs", 3}, {"MaleFaceNPCs", 2},    {"FemaleClothing", 2},
+                                                {"MaleClothing", 1},   {"FemaleAnims", 0},     {"MaleAnims", 0},
+                                                {"FemaleVoices", 0},   {"MaleVoices", 0},      {"FemaleNames", 0},
+                                                {"MaleNames", 0},      {"FemaleLastnames", 0}, {"MaleLastnames", 0}};
   for (const auto& [label, n] : counts) expected.push_back(kInfo + fmt::format("{}Count for Cydonia is: {}", label, n));
   expected.push_back(kInfo + "LocationDataLoaded for Cydonia is: 1");
   for (const char* what : {"FemaleFaceNPCs", "MaleFaceNPCs", "FemaleOutfits", "MaleOutfits"})

@@ -83,7 +83,8 @@ Handled CellChange(RE::TESObjectCELL* cell, bool withEvent = true) {
   const auto timer = CellEventState.cellChangeTime;
   const RE::Events::ActorCellChangeEvent::Event event{sim::Player(), cell};
   EXPECT_EQ(RE::VirtualCall<RE::BSEventNotifyControl>(Events::QuillmereActorCellChangeEventClass::GetSingleton(), 1,
-                                                      withEvent ? &event : nullptr, static_cast<RE::BSTEventSource*>(nullptr)),
+                                                      withEvent ? &event : nullptr,
+                                                      static_cast<RE::BSTEventSource*>(nullptr)),
             RE::BSEventNotifyControl::kContinue);
   return Outcome(log, timer);
 }
@@ -93,7 +94,8 @@ Handled CellLoaded(RE::TESObjectCELL* cell, bool withEvent = true) {
   const auto timer = CellEventState.cellChangeTime;
   const RE::Events::TESCellFullyLoadedEvent event{cell};
   EXPECT_EQ(RE::VirtualCall<RE::BSEventNotifyControl>(Events::QuillmereTESCellFullyLoadedEventClass::GetSingleton(), 1,
-                                                      withEvent ? &event : nullptr, static_cast<RE::BSTEventSource*>(nullptr)),
+                                                      withEvent ? &event : nullptr,
+                                                      static_cast<RE::BSTEventSource*>(nullptr)),
             RE::BSEventNotifyControl::kContinue);
   return Outcome(log, timer);
 }
@@ -107,13 +109,13 @@ void ExpectNothing(const Handled& out, const std::string& why) {
 TEST(CellChangeGate, OpensOnlyWhenTheWholeMillisecondsExceedTheSetting) {
   const std::int64_t saved = 5'000 * kMs;
   const std::vector<std::tuple<std::int64_t, std::int32_t, bool>> cases = {
-      {3000 * kMs, 3000, false},                 // equal stays closed
-      {3000 * kMs + kMs - 1, 3000, false},       // 3000.999999 ms is 3000 whole
+      {3000 * kMs, 3000, false},            // equal stays closed
+      {3000 * kMs + kMs - 1, 3000, false},  // 3000.999999 ms is 3000 whole
       {3001 * kMs, 3000, true},
       {0, 0, false},
       {kMs, 0, true},
-      {-5 * kMs, -5, false},                     // a timer ahead of the clock compares as a number
-      {-1'500'000, -2, true},                    // -1.5 ms is truncated towards zero, to -1
+      {-5 * kMs, -5, false},                                     // a timer ahead of the clock compares as a number
+      {-1'500'000, -2, true},                                    // -1.5 ms is truncated towards zero, to -1
       {(std::int64_t{1} << 32) * kMs + 5000 * kMs, 3000, true},  // the milliseconds are kept to 32 bits
       {(std::int64_t{1} << 31) * kMs, 3000, false},              // and wrap negative past 2^31
       {std::int64_t{INT32_MAX} * kMs, INT32_MAX, false},
@@ -131,7 +133,9 @@ TEST(CellChangeGate, SavingArmsTheTimerAndLogsTheWallClockTime) {
   EXPECT_GE(CellEventState.cellChangeTime, before);
   EXPECT_LE(CellEventState.cellChangeTime, SteadyClockNanoseconds());
   ASSERT_EQ(log.lines().size(), 1u);
-  EXPECT_TRUE(std::regex_match(log.lines()[0], std::regex(R"(info\|\[SaveAllowedCellChangeTime\] saved time \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{7}\]\.)")))
+  EXPECT_TRUE(std::regex_match(
+      log.lines()[0],
+      std::regex(R"(info\|\[SaveAllowedCellChangeTime\] saved time \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{7}\]\.)")))
       << log.lines()[0];
   EXPECT_FALSE(IsCellChangeGateOpen()) << "3000 ms have not passed";
   PluginSettings.iAllowedCellChangeTime = -1;
@@ -150,7 +154,8 @@ TEST(CellEvents, TheActiveCityIsTheLowestLoadedOne) {
   sim::CityLocation(1)->loadedCount = -1;  // only a count above zero is loaded
   EXPECT_EQ(GetActiveLocationIndex(), 3);
   sim::CityLocation(1)->loadedCount = 1;
-  PluginState.GameObjectCache.locations[City::NewAtlantis] = nullptr;  // a city the cache has no form for is never active
+  PluginState.GameObjectCache.locations[City::NewAtlantis] =
+      nullptr;  // a city the cache has no form for is never active
   EXPECT_EQ(GetActiveLocationIndex(), 3);
   RefreshGameObjectCache();
 }
@@ -158,7 +163,8 @@ TEST(CellEvents, TheActiveCityIsTheLowestLoadedOne) {
 TEST(CellEvents, CellChangeReturnsEarlyInItsOrder) {
   CellWorld world;
   sim::CityLocation(2)->loadedCount = 1;
-  const std::string placing = "info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [AkilaCity].";
+  const std::string placing =
+      "info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [AkilaCity].";
 
   ExpectNothing(CellChange(world.otherCell, false), "no event");
   ExpectNothing(CellChange(nullptr), "no cell");

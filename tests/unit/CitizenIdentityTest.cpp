@@ -69,7 +69,7 @@ struct Outcome {
   std::size_t allLines;  // the draws' lines too
   std::vector<sim::ScriptCallRecord> calls;
   std::optional<std::string> name;
-  Lines functions;       // "<script>.<function>" of each call
+  Lines functions;  // "<script>.<function>" of each call
 };
 
 // Sends the event as the game does, through slot 1, then lets game time pass.
@@ -115,7 +115,8 @@ TEST(CitizenIdentity, IgnoresAnythingButASetUpActor) {
   RE::Actor original;
   std::memcpy(&original, actor, sizeof original);
   const std::vector<std::pair<const char*, std::function<void()>>> changes = {
-      {"form ID 0", [&] { actor->formID = 0; }}, {"form ID 7", [&] { actor->formID = 7; }},
+      {"form ID 0", [&] { actor->formID = 0; }},
+      {"form ID 7", [&] { actor->formID = 7; }},
       {"the player's form ID", [&] { actor->formID = 0x14; }},
       {"deleted", [&] { actor->formFlags |= RE::TESForm::kDeleted; }},
       {"not an actor", [&] { actor->formType = static_cast<std::uint8_t>(RE::FormType::kReference); }},
@@ -193,8 +194,9 @@ TEST(CitizenIdentity, NamesFromTheCitysDatabases) {
   EXPECT_EQ(out.calls[1].arguments, (Lines{Arg(actor), Arg(look->voice)}));
 
   // Disabled names are still drawn, never applied; the rest still applies.
-  test::WriteFile(folder / "LocationData.ini", "[Height]\nfMaleMaxHeight=1.1\nfFemaleMaxHeight=1.1\n"
-                                               "[General]\nbDisableNames=1\n");
+  test::WriteFile(folder / "LocationData.ini",
+                  "[Height]\nfMaleMaxHeight=1.1\nfFemaleMaxHeight=1.1\n"
+                  "[General]\nbDisableNames=1\n");
   ASSERT_TRUE(BuildLocationDataDB(2));
   actor = world.Spawn(2);
   SetNames(r, {"Bea"}, {"Quill", "Rook"});
@@ -317,8 +319,14 @@ TEST(CitizenIdentity, FacialAnimationAndVoiceFromTheCitizensOwnSexAndCity) {
              "] at AkilaCity";
     };
     Lines functions, warnings, warned;
-    if (anims) functions.push_back(kAll[0]); else warnings.push_back(missing("AnimKeyword"));
-    if (voices) functions.push_back(kAll[1]); else warnings.push_back(missing("Voice"));
+    if (anims)
+      functions.push_back(kAll[0]);
+    else
+      warnings.push_back(missing("AnimKeyword"));
+    if (voices)
+      functions.push_back(kAll[1]);
+    else
+      warnings.push_back(missing("Voice"));
     functions.push_back(kAll[2]);
     std::copy_if(out.lines.begin(), out.lines.end(), std::back_inserter(warned),
                  [](const std::string& line) { return !line.starts_with("info|"); });

@@ -24,7 +24,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-
 std::string WrongType(const std::string& id, int type, int db) {
   return kError + "found form with FormID " + id + " has unexpected FormType [" + std::to_string(type) +
          "] for iDBIndex [" + std::to_string(db) + "]. Skipping this form...";
@@ -194,8 +193,9 @@ TEST(DataBase, EncounterPointsFollowThePlayerWindow) {
   EXPECT_EQ(BuildDataBase(8, true, 3), 1);
   EXPECT_EQ(Forms(record.EncounterPoints), std::vector<RE::TESForm*>{inside[2]});
   EXPECT_TRUE(
-      log.contains(kWarn + "  could not add [Reference:7d201 to database [EncounterPoints] (iDBIndex [8]) due to "
-                       "distance check. fMinPlayerDistance [29]. fMaxPlayerDistance [29]. PlayerDistance [5.000000]."));
+      log.contains(kWarn +
+                   "  could not add [Reference:7d201 to database [EncounterPoints] (iDBIndex [8]) due to "
+                   "distance check. fMinPlayerDistance [29]. fMaxPlayerDistance [29]. PlayerDistance [5.000000]."));
 
   // Without a player every point is skipped, silently.
   NoPlayer hidden;

@@ -24,7 +24,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-
 template <class T>
 std::vector<RE::TESForm*> Forms(const std::vector<T*>& v) {
   return {v.begin(), v.end()};
@@ -129,11 +128,13 @@ TEST(DataBase, FormLinesFollowTheLineRules) {
             (std::vector<RE::TESForm*>{master, master, other, master, master, master, small, small, master, master}));
   EXPECT_EQ(log.linesOf("BuildDataBase"), expected);
   // The refusals come from the form lookup's own rules.
-  EXPECT_TRUE(log.contains("error|[GetFormFromFile] this HexFormID's length > 6 [FE00080A]. This is not supported format "
-                  "(length must be <= 6 if source plugin is not Starfield.esm). Returning nullptr."));
+  EXPECT_TRUE(
+      log.contains("error|[GetFormFromFile] this HexFormID's length > 6 [FE00080A]. This is not supported format "
+                   "(length must be <= 6 if source plugin is not Starfield.esm). Returning nullptr."));
   EXPECT_TRUE(
       log.contains("error|[GetFormFromFile] std::stoul exception thrown for input String: X1A2B3. Returning nullptr."));
-  EXPECT_TRUE(log.contains("error|[GetFormFromFile] no PluginFile could be found with the name [ Starfield.esm]. Returning nullptr."));
+  EXPECT_TRUE(log.contains(
+      "error|[GetFormFromFile] no PluginFile could be found with the name [ Starfield.esm]. Returning nullptr."));
 }
 
 TEST(DataBase, TextLinesAreKeptWhole) {

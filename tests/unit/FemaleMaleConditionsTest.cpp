@@ -48,8 +48,9 @@ RE::TESCondition* NewCondition() { return sim::GameNew<RE::TESCondition>(); }
 
 std::size_t MissingFileLines(const test::LogCapture& log) {
   const auto lines = log.lines();
-  return std::count(lines.begin(), lines.end(), "error|[GetFormFromFile] no PluginFile could be found with the name "
-                                                "[QuillmereLight.esm]. Returning nullptr.");
+  return std::count(lines.begin(), lines.end(),
+                    "error|[GetFormFromFile] no PluginFile could be found with the name "
+                    "[QuillmereLight.esm]. Returning nullptr.");
 }
 
 RE::LEVELED_OBJECT aboveModule[1];  // inside the executable's image, above its base
@@ -146,9 +147,9 @@ TEST(FemaleMaleConditions, ScanSkipsBadEntriesAndTakesTheFirstWithACondition) {
   test::LogCapture log;
   EXPECT_EQ(GetFemaleMaleCondition(2, 0, true), b);
   auto* e = list.entries;
-  EXPECT_EQ(log.lines(), (Lines{Header(holder, 3), EntryAt(e, 0),
-                                Error("found TESCondition [" + Hex(e) + "] at (0) is nullptr"),
-                                EntryAt(e + 1, 1), EntryAt(e + 2, 2), Found(e + 2, 2)}));
+  EXPECT_EQ(log.lines(),
+            (Lines{Header(holder, 3), EntryAt(e, 0), Error("found TESCondition [" + Hex(e) + "] at (0) is nullptr"),
+                   EntryAt(e + 1, 1), EntryAt(e + 2, 2), Found(e + 2, 2)}));
 
   // A null form is reported and passed; an entry matches by FormID, not by object.
   auto* twin = sim::GameNew<RE::TESNPC>();

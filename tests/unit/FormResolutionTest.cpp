@@ -31,16 +31,19 @@ std::string NoPlugin(const std::string& name) {
   return FormError("no PluginFile could be found with the name [" + name + "]. Returning nullptr.");
 }
 std::string TooLong(const std::string& text, const char* limit, const char* is) {
-  return FormError("this HexFormID's length > " + std::string(limit) + " [" + text + "]. This is not supported format (length must be <= " +
-                   limit + " if source plugin " + is + "Starfield.esm). Returning nullptr.");
+  return FormError("this HexFormID's length > " + std::string(limit) + " [" + text +
+                   "]. This is not supported format (length must be <= " + limit + " if source plugin " + is +
+                   "Starfield.esm). Returning nullptr.");
 }
 std::string Over8(const std::string& text) { return TooLong(text, "8", "is "); }
 std::string Over6(const std::string& text) { return TooLong(text, "6", "is not "); }
 std::string OutOfRange(const std::string& plugin, const std::string& kind) {
-  return FormError("   FormID [0 | 0] supposedly defined in [" + plugin + " | Type: " + kind + "] is out of range. Returning nullptr.");
+  return FormError("   FormID [0 | 0] supposedly defined in [" + plugin + " | Type: " + kind +
+                   "] is out of range. Returning nullptr.");
 }
 std::string Unknown(const std::string& decimalAndHex, const std::string& plugin, const std::string& kind) {
-  return "warning|[GetFormFromFile]    this FormID [" + decimalAndHex + "] supposedly defined in [" + plugin + " | Type: " + kind +
+  return "warning|[GetFormFromFile]    this FormID [" + decimalAndHex + "] supposedly defined in [" + plugin +
+         " | Type: " + kind +
          "] is withing range but it does not point to a valid Form or this Form is an unloaded Reference. Returning nullptr.";
 }
 std::string StoulFailure(const std::string& text) {
@@ -54,7 +57,9 @@ struct Forms {
   explicit Forms(std::initializer_list<std::uint32_t> list) : ids(list) {
     for (auto id : ids) sim::AddForm(id, RE::FormType::kArmor);
   }
-  ~Forms() { for (auto id : ids) sim::RemoveForm(id); }
+  ~Forms() {
+    for (auto id : ids) sim::RemoveForm(id);
+  }
 };
 
 // One file of each kind, so no list is empty and the search logs nothing on a hit.
@@ -94,7 +99,7 @@ TEST(FormResolution, LengthRulesPaddingAndTextConversion) {
       {"0001A2B3", "Starfield.esm", 0x1A2B3, ""},
       {"001A2B3", "Starfield.esm", 0x1A2B3, ""},
       {"001A2B", "Other.esm", 0x01001A2B, ""},
-      {"001a2b", "starfield.esm", 0x1A2B, ""},  // the file search ignores case...
+      {"001a2b", "starfield.esm", 0x1A2B, ""},              // the file search ignores case...
       {"0001A2B3", "starfield.esm", 0, Over6("0001A2B3")},  // ...the master test does not
       {"0001A2B3", "Other.esm", 0, Over6("0001A2B3")},
       {"001A2B3", "Other.esm", 0, Over6("001A2B3")},
@@ -134,9 +139,13 @@ TEST(FormResolution, FormIDsComposedPerKindWithCarryAndWrapAround) {
       {"0013", "Medium.esm", 0, Unknown("4244766739 | fd020013", "Medium.esm", "Medium")},
   });
 
-  const struct { const char* name; const char* loaded; std::int32_t kind; } files[] = {
-      {"other.esm", "Other.esm", kPluginFull}, {"SMALL.ESM", "Small.esm", kPluginSmall},
-      {"mediumwrap.esm", "MediumWrap.esm", kPluginMedium}};
+  const struct {
+    const char* name;
+    const char* loaded;
+    std::int32_t kind;
+  } files[] = {{"other.esm", "Other.esm", kPluginFull},
+               {"SMALL.ESM", "Small.esm", kPluginSmall},
+               {"mediumwrap.esm", "MediumWrap.esm", kPluginMedium}};
   for (const auto& f : files) {
     std::int32_t kind = 0;
     EXPECT_EQ(LookupTESFileByName(f.name, &kind), sim::FindPluginFile(f.loaded)) << f.name;
@@ -156,8 +165,8 @@ TEST(FormResolution, FileSearchOverTheThreeLists) {
   sim::ClearPluginFiles();
   log.clear();
   EXPECT_EQ(GetFormFromFile("800", "Missing.esm"), nullptr);
-  EXPECT_EQ(log.lines(), (Lines{EmptyList("FileA"), EmptyList("SmallFileA"),
-                                EmptyList("MediumFileA"), NotFound("Missing.esm"), NoPlugin("Missing.esm")}));
+  EXPECT_EQ(log.lines(), (Lines{EmptyList("FileA"), EmptyList("SmallFileA"), EmptyList("MediumFileA"),
+                                NotFound("Missing.esm"), NoPlugin("Missing.esm")}));
   EXPECT_EQ(LookupTESFileByName("Starfield.esm", &kind), nullptr);
   EXPECT_EQ(kind, 77);
 
@@ -177,8 +186,8 @@ TEST(FormResolution, FileSearchOverTheThreeLists) {
   EXPECT_EQ(LookupTESFileByName("Small.esp", &kind), nullptr);
   EXPECT_EQ(LookupTESFileByName("Small.es", &kind), nullptr);  // a prefix is not the name
   EXPECT_EQ(kind, 77);
-  EXPECT_EQ(log.lines(), (Lines{EmptyList("MediumFileA"), NotFound("Small.esp"),
-                                EmptyList("MediumFileA"), NotFound("Small.es")}));
+  EXPECT_EQ(log.lines(),
+            (Lines{EmptyList("MediumFileA"), NotFound("Small.esp"), EmptyList("MediumFileA"), NotFound("Small.es")}));
 
   // Null entries are skipped and named by their index in decimal.
   sim::ClearPluginFiles();
@@ -190,9 +199,9 @@ TEST(FormResolution, FileSearchOverTheThreeLists) {
   log.clear();
   EXPECT_EQ(LookupTESFileByName("Target.esm", &kind), target);
   EXPECT_EQ(kind, kPluginMedium);
-  EXPECT_EQ(log.lines(), (Lines{LookupError("loopFile at (0) is nullptr, skipping plugin file"),
-                                EmptyList("SmallFileA"),
-                                LookupError("loopFile at (11) is nullptr, skipping plugin file")}));
+  EXPECT_EQ(log.lines(),
+            (Lines{LookupError("loopFile at (0) is nullptr, skipping plugin file"), EmptyList("SmallFileA"),
+                   LookupError("loopFile at (11) is nullptr, skipping plugin file")}));
   log.clear();
   EXPECT_EQ(LookupTESFileByName("Starfield.esm", &kind), master);
   EXPECT_EQ(kind, kPluginFull);

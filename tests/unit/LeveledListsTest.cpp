@@ -152,8 +152,8 @@ TEST(LeveledLists, ImplausibleEntriesAreSkippedAndFormlessOnesFail) {
   EXPECT_FALSE(AddFormsToLeveledList(list, &add, false, nullptr));
   const auto lines = log.lines();
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], "info|" + kAdd + "adding (back) old form [0100E100] to leveledList " + Hex(list) +
-                                         "  at (0)");
+  EXPECT_EQ(lines[lines.size() - 2],
+            "info|" + kAdd + "adding (back) old form [0100E100] to leveledList " + Hex(list) + "  at (0)");
   EXPECT_EQ(lines.back(), "error|" + kAdd + "oldLeveledListEntries->form is nullptr at: 1");
   EXPECT_TRUE(list->entries == oldArray && list->entryCount == 3);
   EXPECT_TRUE(Holds(oldArray, old));
@@ -171,8 +171,9 @@ TEST(LeveledLists, LogLinesClearingAndMissingArguments) {
   ASSERT_TRUE(AddFormsToLeveledList(list, &add, false, condition));
   ASSERT_TRUE(AddFormsToLeveledList(list, &one, true, nullptr));
   EXPECT_EQ(log.lines(),
-            (Lines{a + "attempting to add 2 forms to leveledList " + L, r + "EditorSetFormCount of leveledList " + L +
-                   " is: 1", r + "LeleveledListEntry [" + Hex(array) + "] at (0)",
+            (Lines{a + "attempting to add 2 forms to leveledList " + L,
+                   r + "EditorSetFormCount of leveledList " + L + " is: 1",
+                   r + "LeleveledListEntry [" + Hex(array) + "] at (0)",
                    a + "adding new form [0100F101] to leveledList " + L + "  at (0), Condition [" + C + "]",
                    a + "adding new form [0100F102] to leveledList " + L + "  at (1), Condition [" + C + "]",
                    a + "adding (back) old form [0100F100] to leveledList " + L + "  at (0)", a + "complete",

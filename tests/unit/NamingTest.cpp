@@ -37,7 +37,9 @@ struct Forms {
     ids.push_back(form->formID);
     return form;
   }
-  ~Forms() { for (auto id : ids) sim::RemoveForm(id); }
+  ~Forms() {
+    for (auto id : ids) sim::RemoveForm(id);
+  }
 };
 
 TEST(Naming, AddressAsHexPlainAndRelativeToTheGameModule) {
@@ -58,8 +60,10 @@ TEST(Naming, AddressAsHexPlainAndRelativeToTheGameModule) {
   EXPECT_EQ(log.lines(), Lines{});
 
   // At or below the module: the offset is logged and the plain text returned.
-  const struct { std::uintptr_t address; std::string offset; } below[] = {
-      {base, "0"}, {base - 16, "-16"}, {0x10, std::to_string(0x10LL - static_cast<long long>(base))}};
+  const struct {
+    std::uintptr_t address;
+    std::string offset;
+  } below[] = {{base, "0"}, {base - 16, "-16"}, {0x10, std::to_string(0x10LL - static_cast<long long>(base))}};
   for (const auto& b : below) {
     log.clear();
     EXPECT_EQ(GetAddressAsHex(At(b.address), true), Hex(b.address));
@@ -68,8 +72,10 @@ TEST(Naming, AddressAsHexPlainAndRelativeToTheGameModule) {
 }
 
 TEST(Naming, FormIDAsHexIsEightUpperCaseDigits) {
-  const struct { std::uint32_t id; const char* text; } cases[] = {
-      {0x1295A, "0001295A"}, {0xFF00001A, "FF00001A"}, {0xabcdef01, "ABCDEF01"}, {1, "00000001"}, {0, ""}};
+  const struct {
+    std::uint32_t id;
+    const char* text;
+  } cases[] = {{0x1295A, "0001295A"}, {0xFF00001A, "FF00001A"}, {0xabcdef01, "ABCDEF01"}, {1, "00000001"}, {0, ""}};
   for (const auto& c : cases) {
     RE::TESForm form{};
     form.formID = c.id;
@@ -92,10 +98,13 @@ TEST(Naming, FullNamePrefersANonEmptyComponentOverTheNativeQuery) {
   RE::CastToFullName(emptyComponent)->fullName.data = sim::MakeProxyEntry(sim::MakeStringEntry(""));
   RE::CastToFullName(nullComponent)->fullName.data = nullptr;
 
-  const struct { RE::TESForm* form; const char* full; const char* native; } cases[] = {
-      {nativeOnly, "Native Only", "Native Only"},   {both, "Both", "Both"},
-      {differing, "Component Name", "Native Name"}, {emptyComponent, "Native Fallback", "Native Fallback"},
-      {nullComponent, "Native Again", "Native Again"}, {unnamed, "", ""}};
+  const struct {
+    RE::TESForm* form;
+    const char* full;
+    const char* native;
+  } cases[] = {{nativeOnly, "Native Only", "Native Only"},      {both, "Both", "Both"},
+               {differing, "Component Name", "Native Name"},    {emptyComponent, "Native Fallback", "Native Fallback"},
+               {nullComponent, "Native Again", "Native Again"}, {unnamed, "", ""}};
   test::LogCapture log;
   for (const auto& c : cases) {
     EXPECT_EQ(GetTESFullName(c.form), c.full) << c.form->formID;
@@ -104,7 +113,8 @@ TEST(Naming, FullNamePrefersANonEmptyComponentOverTheNativeQuery) {
   EXPECT_EQ(log.lines(), Lines{});
   EXPECT_EQ(GetTESFullName(nullptr), "");
   EXPECT_EQ(GetTESFullNameNative(nullptr), "");
-  EXPECT_EQ(log.lines(), (Lines{"error|[GetTESFullName] theForm is nullptr", "error|[GetTESFullNameNative] theForm is nullptr"}));
+  EXPECT_EQ(log.lines(),
+            (Lines{"error|[GetTESFullName] theForm is nullptr", "error|[GetTESFullNameNative] theForm is nullptr"}));
 }
 
 TEST(Naming, ReferenceNameFromDisplayDataElseTheBaseName) {
@@ -131,10 +141,13 @@ TEST(Naming, ReferenceNameFromDisplayDataElseTheBaseName) {
   noList->extraList = nullptr;
   auto* ofCrate = reference(0x0BB0001A, crate, {});
 
-  const struct { RE::TESObjectREFR* reference; const char* name; } cases[] = {
-      {shown, "Captain Reyes"}, {plain, "Settler"},     {emptyText, "Settler"}, {chained, "Chained"},
-      {deadProxy, "Settler"},   {proxyToEmpty, "Settler"}, {nullString, "Settler"}, {noList, "Settler"},
-      {ofCrate, "Crate"},
+  const struct {
+    RE::TESObjectREFR* reference;
+    const char* name;
+  } cases[] = {
+      {shown, "Captain Reyes"}, {plain, "Settler"},     {emptyText, "Settler"},
+      {chained, "Chained"},     {deadProxy, "Settler"}, {proxyToEmpty, "Settler"},
+      {nullString, "Settler"},  {noList, "Settler"},    {ofCrate, "Crate"},
   };
   const auto locks = sim::HeldLocks();
   test::LogCapture log;
@@ -177,7 +190,8 @@ TEST(Naming, DescriptionsForLogLines) {
   EXPECT_EQ(DescribeReference(plain), "[" + Hex(plain) + " | 0BB00023 | Settler]");
   test::LogCapture log;  // no base: both name queries report it, then the placeholder
   EXPECT_EQ(DescribeReference(baseless), "[" + Hex(baseless) + " | 0BB00024 | {unnamed}]");
-  EXPECT_EQ(log.lines(), (Lines{"error|[GetTESFullName] theForm is nullptr", "error|[GetTESFullNameNative] theForm is nullptr"}));
+  EXPECT_EQ(log.lines(),
+            (Lines{"error|[GetTESFullName] theForm is nullptr", "error|[GetTESFullNameNative] theForm is nullptr"}));
   EXPECT_EQ(sim::HeldLocks(), locks);
 }
 
@@ -224,9 +238,15 @@ TEST(Naming, LookupREFRByHandleFillsAndCountsTheReference) {
 }
 
 TEST(Naming, WordsAreTheRunsBetweenWhiteSpace) {
-  const struct { const char* text; Words words; } cases[] = {
-      {"  1   Neon  ", {"1", "Neon"}}, {"", {}}, {" \t ", {}}, {"enter", {"enter"}},
-      {"enter\tNew Atlantis\r\n", {"enter", "New", "Atlantis"}}, {"a  b c", {"a", "b", "c"}}};
+  const struct {
+    const char* text;
+    Words words;
+  } cases[] = {{"  1   Neon  ", {"1", "Neon"}},
+               {"", {}},
+               {" \t ", {}},
+               {"enter", {"enter"}},
+               {"enter\tNew Atlantis\r\n", {"enter", "New", "Atlantis"}},
+               {"a  b c", {"a", "b", "c"}}};
   for (const auto& c : cases) EXPECT_EQ(GetWordsInStringAsVector(c.text), c.words) << '"' << c.text << '"';
 }
 

@@ -30,20 +30,13 @@ void ClearDataBases(LocationData& r) {
 
 std::size_t Size(const LocationData& r, int db, bool female) {
   switch (db) {
-    case 2:
-      return (female ? r.FemaleFaceNPCs : r.MaleFaceNPCs).size();
-    case 3:
-      return (female ? r.FemaleClothing : r.MaleClothing).size();
-    case 4:
-      return (female ? r.FemaleAnims : r.MaleAnims).size();
-    case 5:
-      return (female ? r.FemaleVoices : r.MaleVoices).size();
-    case 6:
-      return (female ? r.FemaleNames : r.MaleNames).size();
-    case 7:
-      return (female ? r.FemaleLastNames : r.MaleLastNames).size();
-    default:
-      return r.EncounterPoints.size();
+    case 2: return (female ? r.FemaleFaceNPCs : r.MaleFaceNPCs).size();
+    case 3: return (female ? r.FemaleClothing : r.MaleClothing).size();
+    case 4: return (female ? r.FemaleAnims : r.MaleAnims).size();
+    case 5: return (female ? r.FemaleVoices : r.MaleVoices).size();
+    case 6: return (female ? r.FemaleNames : r.MaleNames).size();
+    case 7: return (female ? r.FemaleLastNames : r.MaleLastNames).size();
+    default: return r.EncounterPoints.size();
   }
 }
 

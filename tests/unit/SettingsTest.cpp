@@ -23,8 +23,12 @@ namespace {
 struct Key {
   const char *name, *section, *written;  // written: the text a missing key gets
   std::variant<bool*, std::int32_t*, float*> field;
-  double get() const { return std::visit([](auto* f) { return static_cast<double>(*f); }, field); }
-  void set(double v) const { std::visit([v](auto* f) { *f = static_cast<std::decay_t<decltype(*f)>>(v); }, field); }
+  double get() const {
+    return std::visit([](auto* f) { return static_cast<double>(*f); }, field);
+  }
+  void set(double v) const {
+    std::visit([v](auto* f) { *f = static_cast<std::decay_t<decltype(*f)>>(v); }, field);
+  }
 };
 PluginSettingsRecord& S = PluginSettings;
 const Key kKeys[] = {
@@ -125,27 +129,47 @@ TEST(Settings, NoDataFolderFallsBackAndSwitchesLoggingOff) {
 }
 
 TEST(Settings, ParsesEachKindAndFallsBackOnBadNumbers) {
-  struct Case { const char *key, *text; double expected; };
+  struct Case {
+    const char *key, *text;
+    double expected;
+  };
   const Case cases[] = {
-      {"iAllowedCellChangeTime", "0042", 42},       {"iAllowedCellChangeTime", "", 3000},
-      {"iAllowedCellChangeTime", "-5", 3000},       {"iAllowedCellChangeTime", "12a", 3000},
-      {"iAllowedCellChangeTime", "+7", 3000},       {"iAllowedCellChangeTime", "1 2", 3000},
-      {"iAllowedCellChangeTime", "2147483647", 2147483647.0}, {"iAllowedCellChangeTime", "2147483648", 3000},
-      {"iEncounterPointMinPlayerDist", "x", 5},     {"iEncounterPointMaxPlayerDist", "99999999999", 220},
+      {"iAllowedCellChangeTime", "0042", 42},
+      {"iAllowedCellChangeTime", "", 3000},
+      {"iAllowedCellChangeTime", "-5", 3000},
+      {"iAllowedCellChangeTime", "12a", 3000},
+      {"iAllowedCellChangeTime", "+7", 3000},
+      {"iAllowedCellChangeTime", "1 2", 3000},
+      {"iAllowedCellChangeTime", "2147483647", 2147483647.0},
+      {"iAllowedCellChangeTime", "2147483648", 3000},
+      {"iEncounterPointMinPlayerDist", "x", 5},
+      {"iEncounterPointMaxPlayerDist", "99999999999", 220},
       {"iEncounterPointMinPlayerDist", "300", 300},  // above the maximum, yet kept
-      {"iQueuedActorTime", "12a", 12},              {"iQueuedActorTime", "-5", -5},
-      {"iQueuedActorTime", "25ms", 25},             {"iQueuedActorTime", "true", 50},
-      {"iQueuedActorTime", "-2147483649", 50},      {"iFaceGenActorUpdateTime", "abc", 80},
-      {"iTESLoadGameEventTimeTicks", "3000000000", 30}, {"fFaceGenCloseDistance", "nope", 18},
-      {"fFaceGenFarDistance", "2.5e1", 25},         {"fFaceGenFarDistance", "x1", 45},
-      {"fFaceGenFarDistance", "1e39", 45},          {"fFaceGenMaxDistance", "-3.5m", -3.5},
-      {"bExtraOptimized", "true", 0},               {"bExtraOptimized", "1", 1},
-      {"bExtraOptimized", "01", 0},                 {"bFaceGenProcessor", "0", 0},
-      {"bFaceGenProcessor", "yes", 0},              {"bDynamicCleanUpUniqueNPCs", "1", 1},
+      {"iQueuedActorTime", "12a", 12},
+      {"iQueuedActorTime", "-5", -5},
+      {"iQueuedActorTime", "25ms", 25},
+      {"iQueuedActorTime", "true", 50},
+      {"iQueuedActorTime", "-2147483649", 50},
+      {"iFaceGenActorUpdateTime", "abc", 80},
+      {"iTESLoadGameEventTimeTicks", "3000000000", 30},
+      {"fFaceGenCloseDistance", "nope", 18},
+      {"fFaceGenFarDistance", "2.5e1", 25},
+      {"fFaceGenFarDistance", "x1", 45},
+      {"fFaceGenFarDistance", "1e39", 45},
+      {"fFaceGenMaxDistance", "-3.5m", -3.5},
+      {"bExtraOptimized", "true", 0},
+      {"bExtraOptimized", "1", 1},
+      {"bExtraOptimized", "01", 0},
+      {"bFaceGenProcessor", "0", 0},
+      {"bFaceGenProcessor", "yes", 0},
+      {"bDynamicCleanUpUniqueNPCs", "1", 1},
       // An empty or absent key is written back first, so its default text is parsed, not the fallback.
-      {"bFaceGenProcessor", "", 1},                 {"bEnableOutfitPhysics", nullptr, 1},
-      {"bLogging", "", 0},                          {"iQueuedActorTime", "", 100},
-      {"fFaceGenMaxDistance", nullptr, 120},        {"fFaceGenFarDistance", "", 70},
+      {"bFaceGenProcessor", "", 1},
+      {"bEnableOutfitPhysics", nullptr, 1},
+      {"bLogging", "", 0},
+      {"iQueuedActorTime", "", 100},
+      {"fFaceGenMaxDistance", nullptr, 120},
+      {"fFaceGenFarDistance", "", 70},
   };
   test::LogCapture quiet;
   for (const auto& c : cases) {

@@ -173,12 +173,14 @@ TEST(SimRules, ReportTextIsValidUtf8WithInvalidBytesReplaced) {
     std::string in, out;
   } cases[] = {
       {"Zo\xC3\xAB \xE3\x82\xB2\xF0\x9F\x98\x80", "Zo\xC3\xAB \xE3\x82\xB2\xF0\x9F\x98\x80"},  // valid: unchanged
-      {"Zo\xEB", "Zo" + replacement},                                // the Windows code page's e with diaeresis
-      {"\xC0\xAF", replacement + replacement},                       // an overlong slash
-      {"\xED\xA0\x80", replacement + replacement + replacement},     // a lone surrogate
+      {"Zo\xEB", "Zo" + replacement},                             // the Windows code page's e with diaeresis
+      {"\xC0\xAF", replacement + replacement},                    // an overlong slash
+      {"\xED\xA0\x80", replacement + replacement + replacement},  // a lone surrogate
       {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},  // above U+10FFFF
-      {"ab\xE3\x82", "ab" + replacement + replacement},              // cut off at the end
-      {"\xE3\x82" "x", replacement + replacement + "x"},             // cut off in the middle
+      {"ab\xE3\x82", "ab" + replacement + replacement},                             // cut off at the end
+      {"\xE3\x82"
+       "x",
+       replacement + replacement + "x"},  // cut off in the middle
       {std::string("a\0b", 3), std::string("a\0b", 3)},
   };
   for (const auto& c : cases) EXPECT_EQ(sim::ValidUtf8(c.in), c.out) << c.in;

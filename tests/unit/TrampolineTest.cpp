@@ -26,12 +26,16 @@ using Addresses = std::vector<std::uintptr_t>;
 std::uintptr_t Addr(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
 TEST(TrampolineSearch, WindowAndDisplacementReachTwoGigabytesEitherWay) {
-  const struct { std::uintptr_t hint; std::uint64_t granularity; std::uintptr_t lowest, highest; } cases[] = {
+  const struct {
+    std::uintptr_t hint;
+    std::uint64_t granularity;
+    std::uintptr_t lowest, highest;
+  } cases[] = {
       {0x7FFFFFFF, kGranularity, 0, 0xFFFF0000},                       // below 2 GiB: from address 0
       {0x80000000, kGranularity, 0, 0x100000000},                      // already aligned
       {0x7FF712345678, kGranularity, 0x7FF692350000, 0x7FF792340000},  // aligned inwards
       {0xFFFFFFFF7FFFFFFE, kGranularity, 0xFFFFFFFF00000000, 0xFFFFFFFFFFFF0000},
-      {0xFFFFFFFF7FFFFFFF, kGranularity, 0xFFFFFFFF00000000, kTop},     // hint + 2 GiB would overflow
+      {0xFFFFFFFF7FFFFFFF, kGranularity, 0xFFFFFFFF00000000, kTop},  // hint + 2 GiB would overflow
       {kTop, kGranularity, 0xFFFFFFFF80000000, kTop},
       {0x7FF712345678, 0, 0, 0},
       {kTop, 0, 0, kTop},
@@ -93,8 +97,11 @@ TEST(TrampolineSearch, FindFreeBlockTakesTheFirstAlignedFreeSpotThatFits) {
   const auto window = SFSE::TrampolineSearchWindow(0x7FF712345678, kGranularity);
   const std::uintptr_t gig = 0x40000000, low = window.lowest;
   FakeAddressSpace busy;
-  busy.regions = {{low, gig, false}, {low + gig, gig, false}, {low + 2 * gig, gig, false},
-                  {low + 3 * gig, window.highest - low - 3 * gig, false}, {window.highest, gig, true}};
+  busy.regions = {{low, gig, false},
+                  {low + gig, gig, false},
+                  {low + 2 * gig, gig, false},
+                  {low + 3 * gig, window.highest - low - 3 * gig, false},
+                  {window.highest, gig, true}};
   EXPECT_EQ(busy.Find(window), nullptr);
   EXPECT_EQ(busy.queried, (Addresses{low, low + gig, low + 2 * gig, low + 3 * gig}));
   EXPECT_TRUE(busy.reserved.empty());

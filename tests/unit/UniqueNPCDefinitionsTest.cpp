@@ -77,9 +77,9 @@ Lines Names(int city) {
 
 // The trace of one file up to its "Character" values, as the log builds it.
 std::string FileTrace(std::size_t files, std::size_t index, const std::string& file) {
-  return " [UniqueNPCFileNames.size: " + std::to_string(files) + "] [Looping UniqueNPCFileNames... Index:" +
-         std::to_string(index) + "] [UniqueNPCFileName: " + file + "] [FileNameNoExt: " +
-         file.substr(0, file.rfind('.')) + "]";
+  return " [UniqueNPCFileNames.size: " + std::to_string(files) +
+         "] [Looping UniqueNPCFileNames... Index:" + std::to_string(index) + "] [UniqueNPCFileName: " + file +
+         "] [FileNameNoExt: " + file.substr(0, file.rfind('.')) + "]";
 }
 
 std::string CityTrace(int index, const std::string& city) {
@@ -97,8 +97,9 @@ Lines With(const test::LogCapture& log, const std::string& text) {
 
 TEST(UniqueNPCDefinitions, AChanceInTwoCitySectionsMakesTwoRecordsAndTracesWhatWasRead) {
   Definitions defs;
-  defs.Write("Ada.ini", Character() + "[NewAtlantis]\r\niEncounterChance=25\r\niClothing=7C004_Starfield.esm\r\n"
-                                      "[Cydonia]\r\niEncounterChance=25\r\n");
+  defs.Write("Ada.ini", Character() +
+                            "[NewAtlantis]\r\niEncounterChance=25\r\niClothing=7C004_Starfield.esm\r\n"
+                            "[Cydonia]\r\niEncounterChance=25\r\n");
   test::LogCapture log;
   EXPECT_EQ(BuildUniqueNPCsDB(""), (Counts{1, 2}));
 
@@ -116,8 +117,9 @@ TEST(UniqueNPCDefinitions, AChanceInTwoCitySectionsMakesTwoRecordsAndTracesWhatW
   const std::string character = FileTrace(1, 0, "Ada.ini") +
                                 " [sName: Ada Quinn] [sAppearance: 7C001_Starfield.esm] [sFacialAnimType: "
                                 "7C002_Starfield.esm] [sVoiceType: 7C003_Starfield.esm] [fHeight: 1.05]";
-  const auto c1 = CityTrace(1, "NewAtlantis") +
-                  " [sEncounterChance: 25] [iEncounterChance: 25] [sClothing: 7C004_Starfield.esm] [sDefineFileName: Ada]";
+  const auto c1 =
+      CityTrace(1, "NewAtlantis") +
+      " [sEncounterChance: 25] [iEncounterChance: 25] [sClothing: 7C004_Starfield.esm] [sDefineFileName: Ada]";
   const auto c2 = c1 + CityTrace(2, "AkilaCity") + " [sEncounterChance: ]";
   const auto c3 = c2 + CityTrace(3, "Cydonia") + " [sEncounterChance: 25] [iEncounterChance: 25] [sClothing: ]";
   const auto c4 = c3 + " [sDefineFileName: Ada]" + CityTrace(4, "Neon") + " [sEncounterChance: ]";
@@ -140,8 +142,9 @@ TEST(UniqueNPCDefinitions, AChanceInTwoCitySectionsMakesTwoRecordsAndTracesWhatW
 
 TEST(UniqueNPCDefinitions, EncounterChancesAreDigitsFromOneToAHundred) {
   Definitions defs;
-  defs.Write("Ada.ini", Character() + "[NewAtlantis]\niEncounterChance=0\n[AkilaCity]\niEncounterChance=101\n"
-                                      "[Cydonia]\niEncounterChance=-5\n[Neon]\niEncounterChance=007\n");
+  defs.Write("Ada.ini", Character() +
+                            "[NewAtlantis]\niEncounterChance=0\n[AkilaCity]\niEncounterChance=101\n"
+                            "[Cydonia]\niEncounterChance=-5\n[Neon]\niEncounterChance=007\n");
   // A file that gives no city a record is not counted.
   defs.Write("Bea.ini", Character() + "[NewAtlantis]\niEncounterChance=99999999999\n[Neon]\niEncounterChance=1.5\n");
   test::LogCapture log;
@@ -161,8 +164,9 @@ TEST(UniqueNPCDefinitions, EncounterChancesAreDigitsFromOneToAHundred) {
   EXPECT_EQ(messages(kNpcWarn + "  iEncounterChance"),
             (Lines{kNpcWarn + "  iEncounterChance is out of range. It is 0" + skipping,
                    kNpcWarn + "  iEncounterChance is out of range. It is 101" + skipping}));
-  EXPECT_EQ(messages(kNpcError + "  isdigit"), (Lines{kNpcError + "  isdigit returned false for sEncounterChance: -5" + skipping,
-                                                    kNpcError + "  isdigit returned false for sEncounterChance: 1.5" + skipping}));
+  EXPECT_EQ(messages(kNpcError + "  isdigit"),
+            (Lines{kNpcError + "  isdigit returned false for sEncounterChance: -5" + skipping,
+                   kNpcError + "  isdigit returned false for sEncounterChance: 1.5" + skipping}));
   EXPECT_EQ(messages(kNpcError + "  std::stoi"),
             Lines{kNpcError + "  std::stoi exception thrown for sEncounterChance: 99999999999" + skipping});
   // The out-of-range chance was converted before it was refused; the digit test refuses before.
@@ -202,15 +206,20 @@ TEST(UniqueNPCDefinitions, CharacterValuesAreCheckedInOrderAndEachSkipsTheFile) 
       {Character("iVoiceType", ""), kNpcError + "sVoiceType is empty."},
       // Every value is read and tested before any reference is resolved.
       {Character({{"iAppearance", "7CFFF_Starfield.esm"}, {"iVoiceType", ""}}), kNpcError + "sVoiceType is empty."},
-      {Character("iAppearance", "7CFFF_Starfield.esm"), kNpcError + "AppearanceForm is nullptr for line: 7CFFF_Starfield.esm."},
-      {Character("iFacialAnim", "7C002_Nowhere.esm"), kNpcError + "FacialAnimForm is nullptr for line: 7C002_Nowhere.esm."},
+      {Character("iAppearance", "7CFFF_Starfield.esm"),
+       kNpcError + "AppearanceForm is nullptr for line: 7CFFF_Starfield.esm."},
+      {Character("iFacialAnim", "7C002_Nowhere.esm"),
+       kNpcError + "FacialAnimForm is nullptr for line: 7C002_Nowhere.esm."},
       {Character("iVoiceType", "7CFFF"), kNpcError + "VoiceTypeForm is nullptr for line: 7CFFF."},
       // Every reference resolves before any kind is checked.
       {Character({{"iAppearance", "7C002_Starfield.esm"}, {"iVoiceType", "7CFFF_Starfield.esm"}}),
        kNpcError + "VoiceTypeForm is nullptr for line: 7CFFF_Starfield.esm."},
-      {Character("iAppearance", "7C002_Starfield.esm"), kNpcError + "AppearanceForm with FormID 0007C002 is not TESNPC."},
-      {Character("iFacialAnim", "7C003_Starfield.esm"), kNpcError + "FacialAnimForm with FormID 0007C003 is not BGSKeyword."},
-      {Character("iVoiceType", "7C002_Starfield.esm"), kNpcError + "VoiceTypeForm with FormID 0007C002 is not BGSVoiceType."},
+      {Character("iAppearance", "7C002_Starfield.esm"),
+       kNpcError + "AppearanceForm with FormID 0007C002 is not TESNPC."},
+      {Character("iFacialAnim", "7C003_Starfield.esm"),
+       kNpcError + "FacialAnimForm with FormID 0007C003 is not BGSKeyword."},
+      {Character("iVoiceType", "7C002_Starfield.esm"),
+       kNpcError + "VoiceTypeForm with FormID 0007C002 is not BGSVoiceType."},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const auto name = "Case" + std::to_string(i);
@@ -220,8 +229,10 @@ TEST(UniqueNPCDefinitions, CharacterValuesAreCheckedInOrderAndEachSkipsTheFile) 
     EXPECT_EQ(BuildUniqueNPCsDB(name), (Counts{0, 0}));
     const auto lines = log.linesOf("BuildUniqueNPCsDB");
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], kNpcWarn + "'UniqueNPCFileNames' wasn't empty (size = " + std::to_string(i + 1) + "). Clearing array.");
-    EXPECT_TRUE(lines.back().starts_with(cases[i].second + " Skipping this UniqueNPC. RetrievedData: ")) << lines.back();
+    EXPECT_EQ(lines[0],
+              kNpcWarn + "'UniqueNPCFileNames' wasn't empty (size = " + std::to_string(i + 1) + "). Clearing array.");
+    EXPECT_TRUE(lines.back().starts_with(cases[i].second + " Skipping this UniqueNPC. RetrievedData: "))
+        << lines.back();
     EXPECT_TRUE(Names(1).empty());
   }
 }
@@ -245,9 +256,12 @@ TEST(UniqueNPCDefinitions, ClothingIsAnOutfitOrAnArmorAndNeverSkipsTheRecord) {
   EXPECT_EQ(clothing(4), (std::pair{0u, 0u}));
   const auto weapon = With(log, "0007C006");
   ASSERT_EQ(weapon.size(), 2u);
-  EXPECT_TRUE(weapon[0].starts_with(kNpcWarn + "ClothingFormFormType with FormID 0007C006 is not TESObjectARMO or BGSOutfit. RetrievedData: "));
-  EXPECT_TRUE(weapon[1].starts_with(kNpcWarn + "ClothingForm with FormID 0007C006 couldn't be resolved to TESObjectARMO or "
-                                            "BGSOutfit. This UniqueNPC will not have any Outfit or Armor at Cydonia. RetrievedData: "));
+  EXPECT_TRUE(weapon[0].starts_with(
+      kNpcWarn + "ClothingFormFormType with FormID 0007C006 is not TESObjectARMO or BGSOutfit. RetrievedData: "));
+  EXPECT_TRUE(
+      weapon[1].starts_with(kNpcWarn +
+                            "ClothingForm with FormID 0007C006 couldn't be resolved to TESObjectARMO or "
+                            "BGSOutfit. This UniqueNPC will not have any Outfit or Armor at Cydonia. RetrievedData: "));
   EXPECT_EQ(With(log, kNpcError + "ClothingForm is nullptr for line: 7CFFF_Starfield.esm. RetrievedData: ").size(), 1u);
 }
 
@@ -259,8 +273,8 @@ TEST(UniqueNPCDefinitions, OnlyRegularIniFilesOfAReachableFolderAreRead) {
   EXPECT_EQ(log.lines(),
             (Lines{kNpcError + "array 'UniqueNPCFileNames' (and 'sHotLoadUniqueNPCFileNameNoExt' too) are empty.",
                    kNpcError + "std::filesystem : FilePath [.\\Data\\SFSE\\Plugins\\Quillmere\\UniqueNPCs\\Ghost.ini] "
-                            "doesn't exist. Skipping this UniqueNPC. RetrievedData:  [UniqueNPCFileNames.size: 1] "
-                            "[Looping UniqueNPCFileNames... Index:0] [UniqueNPCFileName: Ghost.ini]"}));
+                               "doesn't exist. Skipping this UniqueNPC. RetrievedData:  [UniqueNPCFileNames.size: 1] "
+                               "[Looping UniqueNPCFileNames... Index:0] [UniqueNPCFileName: Ghost.ini]"}));
 
   const std::string body = Character() + "[Neon]\niEncounterChance=5\n";
   for (const auto* name : {"a.ini", "b.ini.bak", "c.txt", "d.INI", "noext", "f.inix"}) defs.Write(name, body);

@@ -125,18 +125,20 @@ TEST(UniqueNPCPlacement, NobodyIsPlacedWithoutAUsableEncounterPoint) {
   // The point is out of the distance window: the database comes out empty.
   sim::PlacePlayer({kPlayerAt.x - 300.0f, kPlayerAt.y, kPlayerAt.z});
   EXPECT_EQ(world.Place(log), -1);
-  EXPECT_TRUE(log.contains("warning|" + kPlace +
-                           "Couldn't build EncounterPointDB for [NewAtlantis]. UniqueNPCs at this location will not be placed."));
+  EXPECT_TRUE(log.contains(
+      "warning|" + kPlace +
+      "Couldn't build EncounterPointDB for [NewAtlantis]. UniqueNPCs at this location will not be placed."));
   sim::PlacePlayer(kPlayerAt);
 
   // A drawn point without 3D ends the call before the record's count, and before the next record.
   AddUniqueNPCRecord(1, *GetLocationStructByIndex(1)->UniqueNPCs[0]);
   sim::SetLoaded3D(world.point, false);
   EXPECT_EQ(world.Place(log), -1);
-  EXPECT_EQ(log.linesOf("PlaceUniqueNPCs"),
-            (Lines{"info|" + kPlace + "EncounterPointDB has been built for location [NewAtlantis]. EncounterPointCount: 1",
-                   "info|" + kPlace + "looping location->UniqueNPCs.at(0)...",
-                   "warning|" + kPlace + "encounterPointRef in EncounterPoints.at(0) has no loaded 3D"}));
+  EXPECT_EQ(
+      log.linesOf("PlaceUniqueNPCs"),
+      (Lines{"info|" + kPlace + "EncounterPointDB has been built for location [NewAtlantis]. EncounterPointCount: 1",
+             "info|" + kPlace + "looping location->UniqueNPCs.at(0)...",
+             "warning|" + kPlace + "encounterPointRef in EncounterPoints.at(0) has no loaded 3D"}));
   EXPECT_TRUE(log.linesOf("GetSpawnedUniqueNPCCount").empty());
   EXPECT_TRUE(world.Calls().empty() && world.Placed() == 0u);
   EXPECT_EQ(sim::HeldLocks(), 0);
@@ -196,16 +198,16 @@ TEST(UniqueNPCPlacement, CleanUpDeletesOnlyStrayCopies) {
     return "warning|" + kPlace + "looping at (" + std::to_string(j) + ") --> UniqueNPC " + described + " " +
            Described(actor, "Rook") + " at: NewAtlantis" + what;
   };
-  EXPECT_EQ(log.linesOf("PlaceUniqueNPCs"),
-            (Lines{"info|" + kPlace + "EncounterPointDB has been built for location [NewAtlantis]. EncounterPointCount: 1",
-                   "info|" + kPlace + "looping location->UniqueNPCs.at(0)...",
-                   "warning|" + kPlace + "UniqueNPC " + described +
-                       " at: NewAtlantis has already been placed with count: 4 | attempting to clean up...",
-                   at(0, keeper, " has VoiceType which is the target voice (0007B002), skipping..."),
-                   at(1, stray, " | should be removed, queuing to remove..."),
-                   at(2, held, " is held in an Alias, skipping..."),
-                   at(3, mute, " has no VoiceType, skipping..."),
-                   at(0, stray, " | removing...")}));
+  EXPECT_EQ(
+      log.linesOf("PlaceUniqueNPCs"),
+      (Lines{"info|" + kPlace + "EncounterPointDB has been built for location [NewAtlantis]. EncounterPointCount: 1",
+             "info|" + kPlace + "looping location->UniqueNPCs.at(0)...",
+             "warning|" + kPlace + "UniqueNPC " + described +
+                 " at: NewAtlantis has already been placed with count: 4 | attempting to clean up...",
+             at(0, keeper, " has VoiceType which is the target voice (0007B002), skipping..."),
+             at(1, stray, " | should be removed, queuing to remove..."),
+             at(2, held, " is held in an Alias, skipping..."), at(3, mute, " has no VoiceType, skipping..."),
+             at(0, stray, " | removing...")}));
   const auto calls = world.Calls();
   ASSERT_EQ(Functions(calls), Lines{"DeleteUniqueNPC"});
   EXPECT_EQ(calls[0].arguments, Lines{fmt::format("form:{:08X}", stray->formID)});
@@ -251,11 +253,13 @@ TEST(UniqueNPCPlacement, CopiesWearTheLookAsBaseTemplateOrFace) {
   EXPECT_EQ(found, (std::vector<RE::Actor*>{byBase, byTemplate, byFace}));
   EXPECT_EQ(GetSpawnedUniqueNPCCount(world.look, &found), 3);
   EXPECT_EQ(found.size(), 3u) << "each actor once";
-  EXPECT_EQ(log.lines(), (Lines{"info|[GetSpawnedUniqueNPCCount] UniqueNPC: " + fmt::format("[{} | 0007B001]", Address(world.look)),
-                                "info|[GetSpawnedUniqueNPCCount] Count: 3",
-                                "info|[GetSpawnedUniqueNPCCount] UniqueNPC: " + fmt::format("[{} | 0007B001]", Address(world.look)),
-                                "info|[GetSpawnedUniqueNPCCount] Count: 3"}));
-  for (auto* actor : sim::ActorsInProcessLists()) EXPECT_EQ(sim::ReferenceHolders(actor), 0) << "every count given back";
+  EXPECT_EQ(log.lines(),
+            (Lines{"info|[GetSpawnedUniqueNPCCount] UniqueNPC: " + fmt::format("[{} | 0007B001]", Address(world.look)),
+                   "info|[GetSpawnedUniqueNPCCount] Count: 3",
+                   "info|[GetSpawnedUniqueNPCCount] UniqueNPC: " + fmt::format("[{} | 0007B001]", Address(world.look)),
+                   "info|[GetSpawnedUniqueNPCCount] Count: 3"}));
+  for (auto* actor : sim::ActorsInProcessLists())
+    EXPECT_EQ(sim::ReferenceHolders(actor), 0) << "every count given back";
   EXPECT_EQ(sim::HeldLocks(), 0);
 
   PluginSettings.bDynamicCleanUpUniqueNPCs = false;

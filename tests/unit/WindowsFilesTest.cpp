@@ -71,16 +71,23 @@ TEST(WindowsFiles, DataFilesWithAnyLettersMarksAndUtf16) {
   auto* voice = sim::AddForm(0x7E101, RE::FormType::kVoiceType);
   const auto neon = game.dataFolder() / "Neon";
   WriteBytes(neon / L"FemaleNames_Zo\u00EB.txt", "Zo\xC3\xAB\r\n");
-  WriteBytes(neon / "FemaleNames_Marked.txt", "\xEF\xBB\xBF" "Ada\r\nBo\r\n");
+  WriteBytes(neon / "FemaleNames_Marked.txt",
+             "\xEF\xBB\xBF"
+             "Ada\r\nBo\r\n");
   WriteBytes(neon / "FemaleNames_Unicode.txt", Utf16LE(L"Cyd\r\nD\u00E9a\r\n"));
   WriteBytes(neon / "FemaleNames_Unmarked.txt", std::string("E\0v\0a\0\r\0\n\0", 10));
-  WriteBytes(neon / "FemaleVoices.txt", "\xEF\xBB\xBF" "7E101_Starfield.esm\r\n");
+  WriteBytes(neon / "FemaleVoices.txt",
+             "\xEF\xBB\xBF"
+             "7E101_Starfield.esm\r\n");
 
   test::LogCapture log;
   EXPECT_EQ(BuildDataBase(6, true, 4), 5);
   auto names = GetLocationStructByIndex(4)->FemaleNames;
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (Lines{"Ada", "Bo", "Cyd", "D\xC3\xA9" "a", "Zo\xC3\xAB"}));
+  EXPECT_EQ(names, (Lines{"Ada", "Bo", "Cyd",
+                          "D\xC3\xA9"
+                          "a",
+                          "Zo\xC3\xAB"}));
   EXPECT_TRUE(log.contains(kInfo + "  adding [Name:Zo\xC3\xAB] to database [FemaleNames] (iDBIndex [6])."));
   const auto unmarked = log.linesOf("BuildDataBase");
   EXPECT_EQ(std::count_if(unmarked.begin(), unmarked.end(),
@@ -89,12 +96,14 @@ TEST(WindowsFiles, DataFilesWithAnyLettersMarksAndUtf16) {
                                    line.find("is UTF-16 without byte order mark") != std::string::npos;
                           }),
             1);
-  EXPECT_FALSE(log.contains(kInfo + "beginning to process file 'FemaleNames_Unmarked.txt' for location [Neon] at i (3)..."));
+  EXPECT_FALSE(
+      log.contains(kInfo + "beginning to process file 'FemaleNames_Unmarked.txt' for location [Neon] at i (3)..."));
 
   // A mark before the first form line is not part of its form ID.
   log.clear();
   EXPECT_EQ(BuildDataBase(5, true, 4), 1);
-  EXPECT_EQ(GetLocationStructByIndex(4)->FemaleVoices, std::vector<RE::BGSVoiceType*>{static_cast<RE::BGSVoiceType*>(voice)});
+  EXPECT_EQ(GetLocationStructByIndex(4)->FemaleVoices,
+            std::vector<RE::BGSVoiceType*>{static_cast<RE::BGSVoiceType*>(voice)});
 }
 
 TEST(WindowsFiles, TextDecodingKeepsPlainBytesAndFindsEveryLine) {

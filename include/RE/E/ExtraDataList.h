@@ -58,8 +58,7 @@ struct ExtraDataList {
   BSExtraData* GetByType(const BSReadLockGuard& held, ExtraDataType type) {
     if (!held.Guards(lock)) return nullptr;
     using Fn = BSExtraData* (*)(void* list, std::uint32_t type);
-    return reinterpret_cast<Fn>(REL::GameAddress<ID::GetExtraDataByType>())(
-        &data, static_cast<std::uint32_t>(type));
+    return reinterpret_cast<Fn>(REL::GameAddress<ID::GetExtraDataByType>())(&data, static_cast<std::uint32_t>(type));
   }
 };
 static_assert(offsetof(ExtraDataList, data) == 0x08);

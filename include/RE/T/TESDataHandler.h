@@ -23,9 +23,9 @@ struct TESFile {
 // The game's data handler: the three lists of loaded plug-in files.
 struct TESDataHandler {
   void* vtable;
-  BSTArray<TESFile*> files;       // FileA: full plug-in files
-  BSTArray<TESFile*> smallFiles;  // SmallFileA
-  BSTArray<TESFile*> mediumFiles; // MediumFileA
+  BSTArray<TESFile*> files;        // FileA: full plug-in files
+  BSTArray<TESFile*> smallFiles;   // SmallFileA
+  BSTArray<TESFile*> mediumFiles;  // MediumFileA
 
   static TESDataHandler* GetSingleton() {
     return *reinterpret_cast<TESDataHandler**>(REL::GameAddress<ID::DataHandler>());

@@ -27,7 +27,8 @@ inline const char* GetNativeFullName(TESForm* form) {
 
 // The game's run-time cast from TESForm to its TESFullName component, or null.
 inline TESFullName* CastToFullName(TESForm* form) {
-  using Fn = void* (*)(void* object, std::int32_t vfDelta, void* sourceType, void* targetType, std::int32_t isReference);
+  using Fn =
+      void* (*)(void* object, std::int32_t vfDelta, void* sourceType, void* targetType, std::int32_t isReference);
   const auto cast = reinterpret_cast<Fn>(REL::GameAddress<ID::RuntimeDynamicCast>());
   auto* source = reinterpret_cast<void*>(REL::GameAddress<ID::RTTI_TESForm>());
   auto* target = reinterpret_cast<void*>(REL::GameAddress<ID::RTTI_TESFullName>());
