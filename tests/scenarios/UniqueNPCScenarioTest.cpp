@@ -99,7 +99,7 @@ std::map<std::string, int> ExpectPlacedAsDefined(const Json& placed) {
     EXPECT_TRUE(seen.insert({city, npc["name"]}).second) << "placed twice in one city";
     EXPECT_TRUE(EncounterPoints(city).contains(npc["point"].get<std::string>()));
     const auto d = std::find_if(definitions.begin(), definitions.end(),
-                                [&](const Definition& d) { return d.name == npc["name"]; });
+                                [&](const Definition& candidate) { return candidate.name == npc["name"]; });
     if (d == definitions.end() || !d->clothing.contains(city)) {
       ADD_FAILURE() << "no file gives it a chance in " << city;
       continue;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <cstdint>
 #include <optional>
 #include <sstream>
@@ -180,16 +182,16 @@ TEST(Naming, DescriptionsForLogLines) {
   EXPECT_EQ(DescribeForm(nullptr, false), kNull);
   EXPECT_EQ(DescribeReference(nullptr), kNull);
 
-  EXPECT_EQ(DescribeForm(named, true), "[" + Hex(named) + " | 0BB00020 | Vest]");
-  EXPECT_EQ(DescribeForm(named, false), "[" + Hex(named) + " | 0BB00020]");
-  EXPECT_EQ(DescribeForm(unnamed, true), "[" + Hex(unnamed) + " | FF00001A | {unnamed}]");
-  EXPECT_EQ(DescribeForm(&zeroID, true), "[" + Hex(&zeroID) + " |  | {unnamed}]");
-  EXPECT_EQ(DescribeForm(&zeroID, false), "[" + Hex(&zeroID) + " | ]");
+  EXPECT_EQ(DescribeForm(named, true), fmt::format("[{} | 0BB00020 | Vest]", Hex(named)));
+  EXPECT_EQ(DescribeForm(named, false), fmt::format("[{} | 0BB00020]", Hex(named)));
+  EXPECT_EQ(DescribeForm(unnamed, true), fmt::format("[{} | FF00001A | {{unnamed}}]", Hex(unnamed)));
+  EXPECT_EQ(DescribeForm(&zeroID, true), fmt::format("[{} |  | {{unnamed}}]", Hex(&zeroID)));
+  EXPECT_EQ(DescribeForm(&zeroID, false), fmt::format("[{} | ]", Hex(&zeroID)));
 
-  EXPECT_EQ(DescribeReference(shown), "[" + Hex(shown) + " | 0BB00022 | Captain]");
-  EXPECT_EQ(DescribeReference(plain), "[" + Hex(plain) + " | 0BB00023 | Settler]");
+  EXPECT_EQ(DescribeReference(shown), fmt::format("[{} | 0BB00022 | Captain]", Hex(shown)));
+  EXPECT_EQ(DescribeReference(plain), fmt::format("[{} | 0BB00023 | Settler]", Hex(plain)));
   test::LogCapture log;  // no base: both name queries report it, then the placeholder
-  EXPECT_EQ(DescribeReference(baseless), "[" + Hex(baseless) + " | 0BB00024 | {unnamed}]");
+  EXPECT_EQ(DescribeReference(baseless), fmt::format("[{} | 0BB00024 | {{unnamed}}]", Hex(baseless)));
   EXPECT_EQ(log.lines(),
             (Lines{"error|[GetTESFullName] theForm is nullptr", "error|[GetTESFullNameNative] theForm is nullptr"}));
   EXPECT_EQ(sim::HeldLocks(), locks);
