@@ -123,16 +123,18 @@ nlohmann::json CityName(int city) {
   return nullptr;
 }
 
+// A placed unique NPC as the game holds it now.
 nlohmann::json DescribeUniqueNPC(const PlacedUniqueNPC& placed) {
+  const auto* look = LookOf(placed.actor);
   return {{"name", DisplayNameOf(placed.actor)},
-          {"appearance", FormIDText(placed.appearance)},
+          {"appearance", FormIDText(placed.actor->baseObject)},
           {"city", CityName(placed.city)},
           {"formID", FormIDText(placed.actor)},
           {"point", FormIDText(placed.point)},
           {"voice", FormIDText(ActorVoice(placed.actor))},
-          {"facialAnim", FormIDText(placed.facialAnim)},
-          {"clothing", FormIDText(placed.clothing)},
-          {"scale", placed.scale},
+          {"facialAnim", look ? FormIDText(look->facialAnim) : nullptr},
+          {"clothing", look ? FormIDText(look->clothing) : nullptr},
+          {"scale", ActorScale(placed.actor)},
           {"deleted", (placed.actor->formFlags & RE::TESForm::kDeleted) != 0}};
 }
 
