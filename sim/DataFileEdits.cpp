@@ -15,8 +15,8 @@ void WriteDataIniValue(const std::filesystem::path& dataFolder, const std::strin
     throw std::runtime_error("'" + relativePath + "' is no file inside the plug-in's data folder");
   const auto file = dataFolder / relative;
   std::filesystem::create_directories(file.parent_path());
-  if (!WritePrivateProfileStringW(WideFromUtf8(section).c_str(), WideFromUtf8(key).c_str(),
-                                  WideFromUtf8(value).c_str(), file.c_str()))
+  if (!WritePrivateProfileStringW(WideFromUtf8(section).c_str(), WideFromUtf8(key).c_str(), WideFromUtf8(value).c_str(),
+                                  file.c_str()))
     throw std::runtime_error("cannot write " + PathText(file) + " (error " + std::to_string(GetLastError()) + ")");
 }
 

@@ -46,7 +46,8 @@ Kind KindOf(const std::string& name) {
     case 'b': return Kind::kFlag;
     case 'i': return Kind::kWhole;
     default:
-      throw std::runtime_error("game setting '" + name + "': the sim models float (f), flag (b) and whole number (i)"
+      throw std::runtime_error("game setting '" + name +
+                               "': the sim models float (f), flag (b) and whole number (i)"
                                " settings");
   }
 }

@@ -59,8 +59,6 @@ void CloseMenu(const std::string& name) {
 const std::vector<std::string>& OpenMenus() { return openMenus; }
 std::size_t MenuSinkCount() { return uiSingleton->menuOpenCloseSource.sinks.size(); }
 
-std::vector<ModelledAddress> MenuAddresses() {
-  return {{RE::ID::UI, reinterpret_cast<std::uintptr_t>(&uiSingleton)}};
-}
+std::vector<ModelledAddress> MenuAddresses() { return {{RE::ID::UI, reinterpret_cast<std::uintptr_t>(&uiSingleton)}}; }
 
 }  // namespace sim

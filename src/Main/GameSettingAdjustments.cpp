@@ -44,8 +44,7 @@ void LowerToTarget(const Threshold& threshold, const std::string& text) {
                threshold.shortName, text);
   }
   if (!(value > threshold.target)) {
-    Log::Info(kOp,
-              "Setting '{}' does not need to be changed because it does not exceed the target threshold: {:f}",
+    Log::Info(kOp, "Setting '{}' does not need to be changed because it does not exceed the target threshold: {:f}",
               threshold.shortName, threshold.target);
     return;
   }
@@ -54,15 +53,17 @@ void LowerToTarget(const Threshold& threshold, const std::string& text) {
     threshold.stored = value;
     Log::Info(kOp, "Storing vanilla '{}' value: {:f}", threshold.shortName, value);
   }
-  const bool changed = SetGameINISetting(threshold.setting, fmt::format("{:f}", threshold.target), GameSettings::kFloat);
+  const bool changed =
+      SetGameINISetting(threshold.setting, fmt::format("{:f}", threshold.target), GameSettings::kFloat);
   Log::Info(kOp, "Setting '{}' has been successfully changed ? {}", threshold.shortName, changed ? 1 : 0);
 }
 
 void RestoreVanilla(const Threshold& threshold) {
   if (threshold.stored == GameSettingAdjustmentStateRecord::kNothingStored) {
-    Log::Info(kOp,
-              "Setting '{}' is found but '{}' is false. Could not restore its vanilla value: no stored vanilla value found.",
-              threshold.shortName, threshold.option);
+    Log::Info(
+        kOp,
+        "Setting '{}' is found but '{}' is false. Could not restore its vanilla value: no stored vanilla value found.",
+        threshold.shortName, threshold.option);
     return;
   }
   const bool restored =

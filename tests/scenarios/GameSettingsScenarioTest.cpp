@@ -67,8 +67,8 @@ TEST(GameSettingsScenario, SwitchedOffInTheMainMenuTheGamesOwnValueComesBackWith
   EXPECT_EQ(settings.find("bOptimizeFullyInitializedActorsMaxCount=1"), std::string::npos);
 
   // Loaded while playing (neither menu open), the edit is not read: 175 stays.
-  const auto playing = RunSim(
-      "start\nini Settings.ini General bOptimizeFullyInitializedActorsMaxCount 0\nload-save\nreport\n");
+  const auto playing =
+      RunSim("start\nini Settings.ini General bOptimizeFullyInitializedActorsMaxCount 0\nload-save\nreport\n");
   ASSERT_EQ(playing.process.exitCode, 0u) << playing.process.output;
   EXPECT_EQ(playing.report["gameSettings"][kMaxActor], 175);
   EXPECT_TRUE(playing.EntriesWith("Could restore").empty());
@@ -139,7 +139,8 @@ TEST(GameSettingsScenario, MenuAndIniStepsDoWhatTheGameAndAnEditorWould) {
   ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
   EXPECT_EQ(run.report["menus"], (Lines{"PauseMenu", "pausemenu"}));
   const auto data = run.gameDir / "Data" / "SFSE" / "Plugins" / "Quillmere";
-  EXPECT_EQ(test::ReadFile(data / "UniqueNPCs" / "Sub" / "Ada.ini"), "[Character]\r\nsName=Ada # the \"first\" one\r\n");
+  EXPECT_EQ(test::ReadFile(data / "UniqueNPCs" / "Sub" / "Ada.ini"),
+            "[Character]\r\nsName=Ada # the \"first\" one\r\n");
   EXPECT_EQ(test::ReadFile(data / "Notes.txt"), "[General]\r\nbFlag=\r\n");
 
   struct Bad {
@@ -152,7 +153,8 @@ TEST(GameSettingsScenario, MenuAndIniStepsDoWhatTheGameAndAnEditorWould) {
       {"menu open\n", "", "scenario.txt:1: expected 'menu open|close NAME'"},
       {"load-save now\n", "", "scenario.txt:1: expected 'load-save'"},
       {"ini Settings.ini General\n", "", "scenario.txt:1: expected 'ini FILE SECTION KEY VALUE'"},
-      {"ini ../Outside.ini General bFlag 1\n", "", "scenario.txt:1: '../Outside.ini' is no file inside the plug-in's data folder"},
+      {"ini ../Outside.ini General bFlag 1\n", "",
+       "scenario.txt:1: '../Outside.ini' is no file inside the plug-in's data folder"},
       {"start\n", "sFoo:General=1", "game setting 'sFoo:General': the sim models"},
       {"start\n", "fFoo:AI=much", "--game-setting fFoo:AI: 'much' is not a number"},
   };

@@ -105,12 +105,12 @@ TEST(GameSettings, WritesConvertTheTextAndReportWhatDidNotConvert) {
 
 TEST(ApplyOptimizations, LowersAThresholdOnceAndPutsTheGameValueBackWhenSwitchedOff) {
   FreshGame game;
-  EXPECT_EQ(Apply(), (Lines{kInfo + "called", kInfo + "Setting 'bCrowdActorsDisableCloth' has been successfully changed ? 1",
-                            kInfo + "Storing vanilla 'fCrowdInhibitThresholdMaxActor' value: 200.000000",
-                            kInfo + "Setting 'fCrowdInhibitThresholdMaxActor' has been successfully changed ? 1",
-                            kInfo +
-                                "Setting 'fCrowdInhibitDistMax' does not need to be changed because it does not exceed "
-                                "the target threshold: 75.000000"}));
+  EXPECT_EQ(Apply(),
+            (Lines{kInfo + "called", kInfo + "Setting 'bCrowdActorsDisableCloth' has been successfully changed ? 1",
+                   kInfo + "Storing vanilla 'fCrowdInhibitThresholdMaxActor' value: 200.000000",
+                   kInfo + "Setting 'fCrowdInhibitThresholdMaxActor' has been successfully changed ? 1",
+                   kInfo + "Setting 'fCrowdInhibitDistMax' does not need to be changed because it does not exceed "
+                           "the target threshold: 75.000000"}));
   EXPECT_EQ(Game(kMaxActor), 175.0);
   EXPECT_EQ(Game(kDistMax), 70.0) << "below its target: left as is";
   EXPECT_EQ(Game(kCloth), 0.0);
@@ -122,23 +122,25 @@ TEST(ApplyOptimizations, LowersAThresholdOnceAndPutsTheGameValueBackWhenSwitched
   const auto again = Apply();
   EXPECT_EQ(again.at(1), kInfo + "Setting 'bCrowdActorsDisableCloth' has been successfully changed ? 1");
   EXPECT_EQ(again.at(2), kInfo +
-                          "Setting 'fCrowdInhibitThresholdMaxActor' does not need to be changed because it does not "
-                          "exceed the target threshold: 175.000000");
+                             "Setting 'fCrowdInhibitThresholdMaxActor' does not need to be changed because it does not "
+                             "exceed the target threshold: 175.000000");
   EXPECT_EQ(again.size(), 4u);
   EXPECT_EQ(Game(kCloth), 0.0);
   EXPECT_EQ(GameSettingAdjustmentState.StoredVanillaThresholdMaxActor, 200.0f);
 
   // Switched off: the game's value goes back and is forgotten; the next run has nothing to put back.
   PluginSettings.bOptimizeFullyInitializedActorsMaxCount = false;
-  EXPECT_EQ(Apply().at(2), kInfo +
-                            "Setting 'fCrowdInhibitThresholdMaxActor' is found but "
-                            "'bOptimizeFullyInitializedActorsMaxCount' is false. Could restore its vanilla value ? 1");
+  EXPECT_EQ(Apply().at(2),
+            kInfo +
+                "Setting 'fCrowdInhibitThresholdMaxActor' is found but "
+                "'bOptimizeFullyInitializedActorsMaxCount' is false. Could restore its vanilla value ? 1");
   EXPECT_EQ(GetGameINISettingValue(kMaxActor, 1), "200.000000");
   EXPECT_EQ(GameSettingAdjustmentState.StoredVanillaThresholdMaxActor, -1.0f);
-  EXPECT_EQ(Apply().at(2), kInfo +
-                            "Setting 'fCrowdInhibitThresholdMaxActor' is found but "
-                            "'bOptimizeFullyInitializedActorsMaxCount' is false. Could not restore its vanilla value: "
-                            "no stored vanilla value found.");
+  EXPECT_EQ(Apply().at(2),
+            kInfo +
+                "Setting 'fCrowdInhibitThresholdMaxActor' is found but "
+                "'bOptimizeFullyInitializedActorsMaxCount' is false. Could not restore its vanilla value: "
+                "no stored vanilla value found.");
   EXPECT_EQ(Game(kMaxActor), 200.0);
 
   // On again, after the player changed the game's value: the new one is the game's own.
@@ -153,18 +155,19 @@ TEST(ApplyOptimizations, TargetsFollowExtraOptimizationAndTheTestIsStrictlyAbove
   sim::SetGameSetting(kMaxActor, 175);
   auto lines = Apply();
   EXPECT_EQ(lines.at(2), kInfo +
-                          "Setting 'fCrowdInhibitThresholdMaxActor' does not need to be changed because it does not "
-                          "exceed the target threshold: 175.000000");
+                             "Setting 'fCrowdInhibitThresholdMaxActor' does not need to be changed because it does not "
+                             "exceed the target threshold: 175.000000");
   EXPECT_EQ(GameSettingAdjustmentState.StoredVanillaThresholdMaxActor, -1.0f);
 
   // Extra: 145 and 65. The distance is now above its target and is lowered, its game value stored.
   PluginSettings.bExtraOptimized = true;
   lines = Apply();
-  EXPECT_EQ(lines, (Lines{kInfo + "called", kInfo + "Setting 'bCrowdActorsDisableCloth' has been successfully changed ? 1",
-                          kInfo + "Storing vanilla 'fCrowdInhibitThresholdMaxActor' value: 175.000000",
-                          kInfo + "Setting 'fCrowdInhibitThresholdMaxActor' has been successfully changed ? 1",
-                          kInfo + "Storing vanilla 'fCrowdInhibitDistMax' value: 70.000000",
-                          kInfo + "Setting 'fCrowdInhibitDistMax' has been successfully changed ? 1"}));
+  EXPECT_EQ(lines,
+            (Lines{kInfo + "called", kInfo + "Setting 'bCrowdActorsDisableCloth' has been successfully changed ? 1",
+                   kInfo + "Storing vanilla 'fCrowdInhibitThresholdMaxActor' value: 175.000000",
+                   kInfo + "Setting 'fCrowdInhibitThresholdMaxActor' has been successfully changed ? 1",
+                   kInfo + "Storing vanilla 'fCrowdInhibitDistMax' value: 70.000000",
+                   kInfo + "Setting 'fCrowdInhibitDistMax' has been successfully changed ? 1"}));
   EXPECT_EQ(Game(kMaxActor), 145.0);
   EXPECT_EQ(Game(kDistMax), 65.0);
   EXPECT_EQ(GameSettingAdjustmentState.StoredVanillaDistMax, 70.0f);
@@ -172,9 +175,10 @@ TEST(ApplyOptimizations, TargetsFollowExtraOptimizationAndTheTestIsStrictlyAbove
   // Extra switched off while the options stay on: 65 is below 75, nothing changes, 70 stays stored.
   PluginSettings.bExtraOptimized = false;
   lines = Apply();
-  EXPECT_EQ(lines.at(3), kInfo +
-                          "Setting 'fCrowdInhibitDistMax' does not need to be changed because it does not exceed the "
-                          "target threshold: 75.000000");
+  EXPECT_EQ(lines.at(3),
+            kInfo +
+                "Setting 'fCrowdInhibitDistMax' does not need to be changed because it does not exceed the "
+                "target threshold: 75.000000");
   EXPECT_EQ(Game(kDistMax), 65.0);
   EXPECT_EQ(GameSettingAdjustmentState.StoredVanillaDistMax, 70.0f);
 
@@ -213,7 +217,8 @@ TEST(ApplyOptimizations, AMissingSettingIsReportedOnceAndTheOthersAreStillHandle
   sim::RemoveGameSetting(kMaxActor);
   PluginSettings.bOptimizeFullyInitializedActorsMaxCount = false;
   lines = Apply();
-  EXPECT_EQ(lines.at(2), error + "Setting 'fCrowdInhibitThresholdMaxActor' couldn't be found. Cannot change its value.");
+  EXPECT_EQ(lines.at(2),
+            error + "Setting 'fCrowdInhibitThresholdMaxActor' couldn't be found. Cannot change its value.");
   EXPECT_EQ(GameSettingAdjustmentState.StoredVanillaThresholdMaxActor, 200.0f);
 
   // The same work without logging; the flags of the call change nothing.

@@ -96,11 +96,11 @@ Lines Of(const Lines& lines, const std::string& operation) {
 TEST(MenuEvents, FlagsFollowTheirMenusByExactName) {
   Handlers plugin;
   auto& menus = CellEventState.menus;
-  for (const auto& [name, flag] : std::vector<std::pair<std::string, bool MenuFlags::*>>{
-           {"FaderMenu", &MenuFlags::bFaderMenu},
-           {"LoadingMenu", &MenuFlags::bLoadingMenu},
-           {"PauseMenu", &MenuFlags::bPauseMenu},
-           {"MainMenu", &MenuFlags::bMainMenu}}) {
+  for (const auto& [name, flag] :
+       std::vector<std::pair<std::string, bool MenuFlags::*>>{{"FaderMenu", &MenuFlags::bFaderMenu},
+                                                              {"LoadingMenu", &MenuFlags::bLoadingMenu},
+                                                              {"PauseMenu", &MenuFlags::bPauseMenu},
+                                                              {"MainMenu", &MenuFlags::bMainMenu}}) {
     Menu(name, true);
     EXPECT_TRUE(menus.*flag) << name;
     Menu(name, false);
@@ -198,9 +198,11 @@ TEST(MenuEvents, ClosingTheEndCreditsAppliesTheCitiesUntilOneFailsThenRebuildsTh
     return found.empty() ? lines.end() : std::find(lines.begin(), lines.end(), found.front());
   };
   ASSERT_NE(first("BuildUniqueNPCsDB"), lines.end());
-  EXPECT_EQ(*first("BuildUniqueNPCsDB"), "warning|[BuildUniqueNPCsDB]   locationData->UniqueNPCs.size = 1. Clearing vector...");
+  EXPECT_EQ(*first("BuildUniqueNPCsDB"),
+            "warning|[BuildUniqueNPCsDB]   locationData->UniqueNPCs.size = 1. Clearing vector...");
   EXPECT_LT(last("ApplyDataToLocation"), first("BuildUniqueNPCsDB"));
-  EXPECT_EQ(*last("ApplyDataToLocation"), "error|[ApplyDataToLocation] CitizenKeywordForm is nullptr or not the right type");
+  EXPECT_EQ(*last("ApplyDataToLocation"),
+            "error|[ApplyDataToLocation] CitizenKeywordForm is nullptr or not the right type");
   EXPECT_LT(last("BuildUniqueNPCsDB"), std::find(lines.begin(), lines.end(), kPauseClosing));
   EXPECT_LT(std::find(lines.begin(), lines.end(), kPauseClosing), first("ApplyOptimizations"));
   EXPECT_EQ(*first("ApplyOptimizations"), kCalled);
@@ -238,11 +240,12 @@ TEST(SaveLoadEvents, ASaveLoadedFromTheMainMenuReadsTheSettingsAgainAndReapplies
   const auto lines = SaveLoaded();
   EXPECT_FALSE(PluginSettings.bOptimizeFullyInitializedActorsMaxCount);
   EXPECT_EQ(sim::GameSettingValue(maxActor), 200.0);
-  const auto summary = std::find(lines.begin(), lines.end(),
-                                 "info|[ReloadINISettings] bOptimizeFullyInitializedActorsMaxCount = 0");
-  const auto restored = std::find(lines.begin(), lines.end(),
-                                  "info|[ApplyOptimizations] Setting 'fCrowdInhibitThresholdMaxActor' is found but "
-                                  "'bOptimizeFullyInitializedActorsMaxCount' is false. Could restore its vanilla value ? 1");
+  const auto summary =
+      std::find(lines.begin(), lines.end(), "info|[ReloadINISettings] bOptimizeFullyInitializedActorsMaxCount = 0");
+  const auto restored =
+      std::find(lines.begin(), lines.end(),
+                "info|[ApplyOptimizations] Setting 'fCrowdInhibitThresholdMaxActor' is found but "
+                "'bOptimizeFullyInitializedActorsMaxCount' is false. Could restore its vanilla value ? 1");
   EXPECT_LT(summary, restored);
   EXPECT_NE(restored, lines.end());
   EXPECT_TRUE(Of(lines, "ProcessEvent").empty());
@@ -253,7 +256,8 @@ TEST(SaveLoadEvents, AGameLoadedWritesTheTimeOnly) {
   const auto lines = GameLoaded();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(std::regex_match(
-      lines[0], std::regex(R"(info\|\[ProcessEvent\] \[TESLoadGameEvent\] ---> \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{7}\])")))
+      lines[0],
+      std::regex(R"(info\|\[ProcessEvent\] \[TESLoadGameEvent\] ---> \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{7}\])")))
       << lines[0];
   PluginSettings.bLogging = false;
   EXPECT_TRUE(GameLoaded().empty());
