@@ -4,6 +4,8 @@
 #include "Cells.h"
 #include "EventSources.h"
 #include "GameForms.h"
+#include "GameINISettings.h"
+#include "Menus.h"
 #include "ScriptMachine.h"
 #include "GameHeap.h"
 #include "RE/IDs.h"
@@ -24,7 +26,6 @@ namespace {
 // The game's singletons: the address library hands out the address of each pointer.
 RE::PlayerCharacter* playerSingleton = nullptr;
 RE::ProcessLists* processListsSingleton = nullptr;
-UIObject* uiSingleton = nullptr;
 std::uint8_t appearanceFlag = 1;  // the game starts with its own appearance processing on
 
 std::uint64_t lastResetBeginReturned = 0;
@@ -66,7 +67,8 @@ void CreateWorld() {
   CreateCells();
   processListsSingleton = GameNew<RE::ProcessLists>();
   CreateScriptMachine();
-  uiSingleton = GameNew<UIObject>();
+  CreateUI();
+  CreateGameINISettings();
 }
 
 ResetRecord RunResetGame(std::uint64_t argument) {
@@ -88,13 +90,13 @@ AppearanceRecord RunAppearanceProcess(std::uint64_t argument) {
 std::vector<ModelledAddress> ModelledAddresses() {
   auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
   auto modelled = FormModelAddresses();
-  for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses()})
+  for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses(),
+                    MenuAddresses(), GameINISettingAddresses()})
     modelled.insert(modelled.end(), more.begin(), more.end());
   modelled.insert(modelled.end(), {
                                       {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
                                       {RE::ID::PlayerCharacter, address(&playerSingleton)},
                                       {RE::ID::ProcessLists, address(&processListsSingleton)},
-                                      {RE::ID::UI, address(&uiSingleton)},
                                       {RE::ID::ResetGame, ResetGameAddress()},
                                       {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},
                                       {RE::ID::AppearanceFlag, address(&appearanceFlag)},

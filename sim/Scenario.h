@@ -24,6 +24,7 @@ struct ScenarioOptions {
   ScriptMachineOptions scripts;
   AddressLibraryOptions addressLibrary;
   std::vector<std::string> foreignPatches;  // calls another mod turned into jumps before the plug-in loads
+  std::vector<std::string> gameSettings;    // "NAME=VALUE" or "NAME=" (left out), after the world file's
 };
 
 struct Step {

@@ -9,8 +9,11 @@
 #include "Main/CitizenIdentity.h"
 #include "Main/FatalErrorBox.h"
 #include "Main/GameObjectCache.h"
+#include "Main/GameSettingAdjustments.h"
 #include "Main/Cities.h"
+#include "Main/MenuEvents.h"
 #include "Main/ResetHooks.h"
+#include "Main/SaveLoadEvents.h"
 #include "Main/Settings.h"
 #include "Main/UniqueNPCDefinitions.h"
 #include "RE/IDs.h"
@@ -94,18 +97,33 @@ void BuildUniqueNPCDatabase() {
               records);
 }
 
-// Steps whose operations arrive with later work. Each stands at its place in the sequence and
-// does nothing yet, so the order never changes when one is filled in.
-void AdjustGameSettings() {}
+// A failed adjustment leaves the game's own settings; the sequence goes on.
+void AdjustGameSettings() {
+  if (ApplyOptimizations(true, false))
+    Log::Warn(kOp, "apply optimizations: done");
+  else
+    Log::Warn(kOp, "apply optimizations error");
+}
+
+// The console command arrives with later work; its step stands at its place in the sequence.
 bool InstallConsoleCommand() { return true; }
-// The save/load, game-loaded and menu handlers arrive with later work, at their places here.
-void RegisterEventHandlers(RE::UI*) {
+
+void RegisterEventHandlers(RE::UI* ui) {
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::Reference3DSetEventSource>(),
                         Events::QuillmereReferenceSet3dClass::GetSingleton());
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::SaveLoadEventSource>(),
+                        Events::QuillmereSaveLoadEventClass::GetSingleton());
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::TESLoadGameEventSource>(),
+                        Events::QuillmereTESLoadGameEventClass::GetSingleton());
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::ActorCellChangeEventSource>(),
                         Events::QuillmereActorCellChangeEventClass::GetSingleton());
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::CellFullyLoadedEventSource>(),
                         Events::QuillmereTESCellFullyLoadedEventClass::GetSingleton());
+  if (!ui) {
+    Log::Error(kOp, "the UI is missing: menu events will not be handled");
+    return;
+  }
+  RE::RegisterEventSink(ui->MenuOpenCloseEventSource(), Events::QuillmereMenuOpenCloseEventClass::GetSingleton());
 }
 
 void RunStartupSequence() {
