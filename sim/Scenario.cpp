@@ -16,6 +16,7 @@
 #include "Actors.h"
 #include "Cells.h"
 #include "Citizens.h"
+#include "Console.h"
 #include "ForeignPatch.h"
 #include "GameForms.h"
 #include "GameWorld.h"
@@ -46,7 +47,23 @@ const std::map<std::string, StepRule> kSteps = {
     {"cell-change", {1, 1, "cell-change HEXID"}},
     {"cell-loaded", {1, 1, "cell-loaded HEXID"}},
     {"player-cell", {1, 1, "player-cell HEXID"}},
+    {"console", {1, 1, "console TEXT"}},
 };
+
+// "console TEXT": the text is the rest of the line as it stands, blanks and "#" included, as the
+// player typed it.
+bool ParseConsoleStep(const std::string& line, Step& step) {
+  const auto start = line.find_first_not_of(" \t");
+  if (start == std::string::npos || line.compare(start, 7, "console") != 0) return false;
+  const auto end = start + 7;
+  if (end < line.size() && line[end] != ' ' && line[end] != '\t') return false;
+  step.name = "console";
+  auto text = line.substr(std::min(line.size(), end));
+  text.erase(0, text.find_first_not_of(" \t"));
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  if (!text.empty()) step.arguments.push_back(text);
+  return true;
+}
 
 std::optional<std::uint64_t> ParseNumber(const std::string& text) {
   std::uint64_t value = 0;
@@ -127,6 +144,12 @@ class Runner {
       RaiseCellFullyLoaded(Cell(step));
     } else if (step.name == "player-cell") {
       SetPlayerCell(Cell(step));
+    } else if (step.name == "console") {
+      try {
+        RunConsoleLine(step.arguments[0]);
+      } catch (const std::length_error& error) {
+        Fail(step, error.what());
+      }
     } else if (step.name == "report") {
       const auto report = BuildReport(context_);
       std::cout << FormatReport(report) << std::flush;
@@ -202,11 +225,14 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
   std::istringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
+    const auto original = line;
     if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
     std::istringstream words(line);
     Step step{number, {}, {}};
-    if (!(words >> step.name)) continue;
-    for (std::string word; words >> word;) step.arguments.push_back(word);
+    if (!ParseConsoleStep(original, step)) {
+      if (!(words >> step.name)) continue;
+      for (std::string word; words >> word;) step.arguments.push_back(word);
+    }
     const auto rule = kSteps.find(step.name);
     const auto where = fileName + ":" + std::to_string(number) + ": ";
     if (rule == kSteps.end()) throw std::runtime_error(where + "unknown step '" + step.name + "'");
@@ -231,6 +257,7 @@ int RunScenario(const ScenarioOptions& options) {
   fs::current_path(game);
   if (options.steam && !LoadLibraryW((ExecutableDirectory() / "steam_api64.dll").wstring().c_str()))
     throw std::runtime_error("cannot load steam_api64.dll next to the sim");
+  ConfigureConsole(options.console);
   StartGame(options.addressLibrary);
   const auto world = options.world.value_or(ExecutableDirectory() / "data" / "world" / "SampleWorld.json");
   if (options.world || fs::exists(world))
