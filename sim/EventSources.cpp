@@ -8,11 +8,19 @@
 namespace sim {
 namespace {
 
-RE::BSTEventSource reference3DSetSource;
-std::map<const RE::BSTEventSource*, std::string> sourceNames{{&reference3DSetSource, "ReferenceSet3d"}};
+RE::BSTEventSource reference3DSetSource, saveLoadSource, loadGameSource;
+std::map<const RE::BSTEventSource*, std::string> sourceNames{
+    {&reference3DSetSource, "ReferenceSet3d"}, {&saveLoadSource, "SaveLoad"}, {&loadGameSource, "TESLoadGame"}};
 std::vector<std::string> registrations;
 
+// Events of these two kinds carry data of the game's that nobody here reads.
+struct OpaqueEvent {
+  std::uint8_t data[0x20];
+};
+
 RE::BSTEventSource* GetReference3DSetSource() { return &reference3DSetSource; }
+RE::BSTEventSource* GetSaveLoadSource() { return &saveLoadSource; }
+RE::BSTEventSource* GetLoadGameSource() { return &loadGameSource; }
 
 void RegisterEventSink(RE::BSTEventSource* source, RE::BSTEventSink* sink) {
   if (!source || !sink) return;
@@ -37,6 +45,16 @@ void RaiseReferenceSet3d(RE::TESObjectREFR* reference) {
 
 std::size_t SinkCount() { return reference3DSetSource.sinks.size(); }
 
+void RaiseSaveLoaded() {
+  const OpaqueEvent event{};
+  RaiseEvent(saveLoadSource, &event);
+}
+
+void RaiseGameLoaded() {
+  const OpaqueEvent event{};
+  RaiseEvent(loadGameSource, &event);
+}
+
 void NameEventSource(const RE::BSTEventSource* source, const char* name) { sourceNames[source] = name; }
 const std::vector<std::string>& SinkRegistrations() { return registrations; }
 
@@ -45,6 +63,8 @@ std::vector<ModelledAddress> EventSourceAddresses() {
   return {
       {RE::ID::RegisterEventSink, address(&RegisterEventSink)},
       {RE::ID::Reference3DSetEventSource, address(&GetReference3DSetSource)},
+      {RE::ID::SaveLoadEventSource, address(&GetSaveLoadSource)},
+      {RE::ID::TESLoadGameEventSource, address(&GetLoadGameSource)},
   };
 }
 

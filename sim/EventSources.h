@@ -28,6 +28,11 @@ const std::vector<std::string>& SinkRegistrations();
 void RaiseReferenceSet3d(RE::TESObjectREFR* reference);
 std::size_t SinkCount();
 
+// The game loads a save: the save/load event, then the game-loaded event, each to every sink of its
+// source. The plug-in reads nothing of either.
+void RaiseSaveLoaded();
+void RaiseGameLoaded();
+
 std::vector<ModelledAddress> EventSourceAddresses();
 
 }  // namespace sim

@@ -5,6 +5,8 @@
 #include "Console.h"
 #include "EventSources.h"
 #include "GameForms.h"
+#include "GameINISettings.h"
+#include "Menus.h"
 #include "ScriptMachine.h"
 #include "GameHeap.h"
 #include "PluginMaster.h"
@@ -26,7 +28,6 @@ namespace {
 // The game's singletons: the address library hands out the address of each pointer.
 RE::PlayerCharacter* playerSingleton = nullptr;
 RE::ProcessLists* processListsSingleton = nullptr;
-UIObject* uiSingleton = nullptr;
 std::uint8_t appearanceFlag = 1;  // the game starts with its own appearance processing on
 
 std::uint64_t lastResetBeginReturned = 0;
@@ -75,7 +76,8 @@ void CreateWorld() {
   CreateCells();
   processListsSingleton = GameNew<RE::ProcessLists>();
   CreateScriptMachine();
-  uiSingleton = GameNew<UIObject>();
+  CreateUI();
+  CreateGameINISettings();
   CreateConsole();
 }
 
@@ -110,13 +112,12 @@ std::vector<ModelledAddress> ModelledAddresses() {
   auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
   auto modelled = FormModelAddresses();
   for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses(),
-                    ConsoleAddresses()})
+                    MenuAddresses(), GameINISettingAddresses(), ConsoleAddresses()})
     modelled.insert(modelled.end(), more.begin(), more.end());
   modelled.insert(modelled.end(), {
                                       {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
                                       {RE::ID::PlayerCharacter, address(&playerSingleton)},
                                       {RE::ID::ProcessLists, address(&processListsSingleton)},
-                                      {RE::ID::UI, address(&uiSingleton)},
                                       {RE::ID::ResetGame, ResetGameAddress()},
                                       {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},
                                       {RE::ID::AppearanceFlag, address(&appearanceFlag)},

@@ -14,12 +14,6 @@
 
 namespace sim {
 
-// The UI singleton; only its identity matters so far.
-struct UIObject {
-  void* vtable;
-  std::uint8_t pad[0x200];
-};
-
 struct CityInfo {
   int index;
   const char* name;

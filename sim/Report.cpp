@@ -11,7 +11,9 @@
 
 #include "Citizens.h"
 #include "Console.h"
+#include "GameINISettings.h"
 #include "GameModule.h"
+#include "Menus.h"
 #include "PluginMaster.h"
 #include "ScriptMachine.h"
 #include "UniqueNPCScript.h"
@@ -127,16 +129,18 @@ nlohmann::json CityName(int city) {
   return nullptr;
 }
 
+// A placed unique NPC as the game holds it now.
 nlohmann::json DescribeUniqueNPC(const PlacedUniqueNPC& placed) {
+  const auto* look = LookOf(placed.actor);
   return {{"name", DisplayNameOf(placed.actor)},
-          {"appearance", FormIDText(placed.appearance)},
+          {"appearance", FormIDText(placed.actor->baseObject)},
           {"city", CityName(placed.city)},
           {"formID", FormIDText(placed.actor)},
           {"point", FormIDText(placed.point)},
           {"voice", FormIDText(ActorVoice(placed.actor))},
-          {"facialAnim", FormIDText(placed.facialAnim)},
-          {"clothing", FormIDText(placed.clothing)},
-          {"scale", placed.scale},
+          {"facialAnim", look ? FormIDText(look->facialAnim) : nullptr},
+          {"clothing", look ? FormIDText(look->clothing) : nullptr},
+          {"scale", ActorScale(placed.actor)},
           {"deleted", (placed.actor->formFlags & RE::TESForm::kDeleted) != 0}};
 }
 
@@ -178,6 +182,13 @@ nlohmann::json BuildReport(const ReportContext& context) {
   for (const auto* actor : ActorsDeletedByScript()) report["removedActors"].push_back(DescribeRemoved(actor));
   report["refusedScriptCalls"] = RefusedUniqueNPCCalls();
   report["sinkRegistrations"] = SinkRegistrations();
+  const auto number = [](std::optional<double> value) { return value ? nlohmann::json(*value) : nlohmann::json(); };
+  report["gameSettings"] = report["gameSettingsAtStart"] = nlohmann::json::object();
+  for (const char* name : kCrowdSettings) {
+    report["gameSettings"][name] = number(GameSettingValue(name));
+    report["gameSettingsAtStart"][name] = number(StartingGameSettingValue(name));
+  }
+  report["menus"] = OpenMenus();
 
   const auto reset = ResetGameAddress();
   const auto appearance = AppearanceProcessAddress();
@@ -243,6 +254,18 @@ std::string FormatReport(const nlohmann::json& report) {
           << (patch["trampoline"] == "host" ? "host's branch pool" : "plug-in's own trampoline") << "\n";
   }
   out << "appearance flag: " << report["appearanceFlag"].get<int>() << "\n";
+  out << "game settings (now, and as the game started):\n";
+  const auto setting = [](const nlohmann::json& value) {
+    return value.is_null() ? std::string("(none)") : fmt::format("{:g}", value.get<double>());
+  };
+  for (const auto& [name, value] : report["gameSettings"].items())
+    out << "  " << name << " = " << setting(value) << " (started at " << setting(report["gameSettingsAtStart"][name])
+        << ")\n";
+  out << "menus open: ";
+  if (report["menus"].empty()) out << "none";
+  for (std::size_t i = 0; i < report["menus"].size(); ++i)
+    out << (i ? ", " : "") << report["menus"][i].get<std::string>();
+  out << "\n";
   for (const auto& r : report["resets"]) {
     const bool same = r["beginReturned"] == r["beginObserved"] && r["finishReturned"] == r["finishObserved"];
     out << "reset(" << r["argument"].get<std::uint64_t>() << "): game's own results "

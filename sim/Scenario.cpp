@@ -17,9 +17,13 @@
 #include "Cells.h"
 #include "Citizens.h"
 #include "Console.h"
+#include "DataFileEdits.h"
 #include "ForeignPatch.h"
+#include "EventSources.h"
 #include "GameForms.h"
+#include "GameINISettings.h"
 #include "GameWorld.h"
+#include "Menus.h"
 #include "Report.h"
 #include "ScriptMachine.h"
 #include "Text.h"
@@ -48,6 +52,9 @@ const std::map<std::string, StepRule> kSteps = {
     {"cell-loaded", {1, 1, "cell-loaded HEXID"}},
     {"player-cell", {1, 1, "player-cell HEXID"}},
     {"console", {1, 1, "console TEXT"}},
+    {"menu", {2, 2, "menu open|close NAME"}},
+    {"load-save", {0, 0, "load-save"}},
+    {"ini", {3, 4, "ini FILE SECTION KEY VALUE"}},
 };
 
 // "console TEXT": the text is the rest of the line as it stands, blanks and "#" included, as the
@@ -62,6 +69,24 @@ bool ParseConsoleStep(const std::string& line, Step& step) {
   text.erase(0, text.find_first_not_of(" \t"));
   if (!text.empty() && text.back() == '\r') text.pop_back();
   if (!text.empty()) step.arguments.push_back(text);
+  return true;
+}
+
+// "ini FILE SECTION KEY VALUE": the value is the rest of the line as it stands, blanks and "#"
+// included (a comment mark inside a value is the file's business).
+bool ParseIniStep(const std::string& line, Step& step) {
+  std::istringstream words(line);
+  std::string name;
+  if (!(words >> name) || name != "ini") return false;
+  step.name = name;
+  for (int i = 0; i < 3; ++i)
+    if (std::string word; words >> word) step.arguments.push_back(word);
+  if (step.arguments.size() < 3) return true;  // the usage check reports it
+  std::string value;
+  std::getline(words, value);
+  value.erase(0, value.find_first_not_of(" \t"));
+  if (!value.empty() && value.back() == '\r') value.pop_back();
+  step.arguments.push_back(value);
   return true;
 }
 
@@ -150,6 +175,17 @@ class Runner {
       } catch (const std::length_error& error) {
         Fail(step, error.what());
       }
+    } else if (step.name == "menu") {
+      const auto& action = step.arguments[0];
+      if (action != "open" && action != "close") Fail(step, "expected 'menu open|close NAME'");
+      Attempt(step, [&] { action == "open" ? OpenMenu(step.arguments[1]) : CloseMenu(step.arguments[1]); });
+    } else if (step.name == "load-save") {
+      RaiseSaveLoaded();
+      RaiseGameLoaded();
+    } else if (step.name == "ini") {
+      const auto& a = step.arguments;
+      const auto data = fs::current_path() / "Data" / "SFSE" / "Plugins" / "Quillmere";
+      Attempt(step, [&] { WriteDataIniValue(data, a[0], a[1], a[2], a[3]); });
     } else if (step.name == "report") {
       const auto report = BuildReport(context_);
       std::cout << FormatReport(report) << std::flush;
@@ -206,6 +242,16 @@ class Runner {
     return cell;
   }
 
+  // Runs what the step asks of the game; a request the game cannot follow stops the run at its line.
+  template <class Action>
+  void Attempt(const Step& step, Action&& action) {
+    try {
+      action();
+    } catch (const std::exception& error) {
+      Fail(step, error.what());
+    }
+  }
+
   [[noreturn]] void Fail(const Step& step, const std::string& reason) {
     throw std::runtime_error(PathText(options_.scenario) + ":" + std::to_string(step.line) + ": " + reason);
   }
@@ -225,11 +271,10 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
   std::istringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
-    const auto original = line;
-    if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
-    std::istringstream words(line);
     Step step{number, {}, {}};
-    if (!ParseConsoleStep(original, step)) {
+    if (!ParseConsoleStep(line, step) && !ParseIniStep(line, step)) {
+      if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+      std::istringstream words(line);
       if (!(words >> step.name)) continue;
       for (std::string word; words >> word;) step.arguments.push_back(word);
     }
@@ -264,6 +309,8 @@ int RunScenario(const ScenarioOptions& options) {
     LoadWorld(world);
   else
     LoadPluginMasterOnly();
+  for (const auto& setting : options.gameSettings) ApplyGameSettingOption(setting);
+  RememberStartingGameSettings();
   ConfigureHost(options.host);
   ConfigureScriptMachine(options.scripts);
   for (const auto& site : options.foreignPatches)

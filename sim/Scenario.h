@@ -26,6 +26,7 @@ struct ScenarioOptions {
   AddressLibraryOptions addressLibrary;
   ConsoleOptions console;
   std::vector<std::string> foreignPatches;  // calls another mod turned into jumps before the plug-in loads
+  std::vector<std::string> gameSettings;    // "NAME=VALUE" or "NAME=" (left out), after the world file's
 };
 
 struct Step {

@@ -141,7 +141,7 @@ void RunHandler(const std::string& function, const std::vector<Variable>& argume
   if (arguments.empty()) return;
   auto* target = FormOf(arguments[0]);
   if (!target || !target->Is(RE::FormType::kActor)) return;
-  auto& look = GetMachine().looks[static_cast<RE::Actor*>(target)];
+  auto& look = ChangeLookOf(static_cast<RE::Actor*>(target));
   if (function == "SetFacialAnim" && arguments.size() == 2) look.facialAnim = FormOf(arguments[1]);
   if (function == "SetOverrideVoice" && arguments.size() == 2) look.voice = FormOf(arguments[1]);
   if (function == "SetActorScale" && arguments.size() == 2 && arguments[1].type == Variable::Type::kFloat) {
@@ -207,6 +207,13 @@ int LiveScriptObjects() { return GetMachine().liveObjects; }
 const ScriptedLook* LookOf(const RE::Actor* actor) {
   const auto it = GetMachine().looks.find(actor);
   return it == GetMachine().looks.end() ? nullptr : &it->second;
+}
+
+ScriptedLook& ChangeLookOf(const RE::Actor* actor) { return GetMachine().looks[actor]; }
+
+float ActorScale(const RE::Actor* actor) {
+  const auto* look = LookOf(actor);
+  return look && look->scaled ? look->scale : 1.0f;
 }
 
 void RefuseBinding(const RE::TESForm* form) { GetMachine().unbindable.insert(form); }

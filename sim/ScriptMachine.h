@@ -15,6 +15,7 @@ namespace sim {
 struct ScriptedLook {
   const RE::TESForm* facialAnim = nullptr;
   const RE::TESForm* voice = nullptr;
+  const RE::TESForm* clothing = nullptr;
   float scale = 0.0f;
   bool scaled = false;
 };
@@ -44,6 +45,10 @@ const std::vector<ScriptCallRecord>& ScriptCallsRefused();
 // Script objects bound for arguments and not yet released.
 int LiveScriptObjects();
 const ScriptedLook* LookOf(const RE::Actor* actor);
+// The look a script function changes; made on first use.
+ScriptedLook& ChangeLookOf(const RE::Actor* actor);
+// The scale the actor stands at: the one a script set, else its appearance's own size, 1.0.
+float ActorScale(const RE::Actor* actor);
 // Forms that cannot be bound as script objects, as the game refuses some.
 void RefuseBinding(const RE::TESForm* form);
 

@@ -5,6 +5,7 @@
 #include "Actors.h"
 #include "EventSources.h"
 #include "GameForms.h"
+#include "ScriptMachine.h"
 
 namespace sim {
 namespace {
@@ -50,9 +51,14 @@ bool Place(const std::vector<ScriptArgument>& a) {
   auto* actor = CreateActor(NextRuntimeFormID(), static_cast<RE::TESNPC*>(a[1].form), point->position, location);
   SetDisplayName(actor, a[5].text);
   SetActorVoice(actor, a[2].form);
-  const float scale = a[6].number < 0.0f ? 1.0f : a[6].number;
-  State().placed.push_back(
-      {actor, point, a[5].text, a[1].form, a[2].form, a[3].form, a[4].form, scale, CityOfLocation(location)});
+  auto& look = ChangeLookOf(actor);
+  look.facialAnim = a[3].form;
+  look.clothing = a[4].form;
+  if (a[6].number >= 0.0f) {
+    look.scale = a[6].number;
+    look.scaled = true;
+  }
+  State().placed.push_back({actor, point, CityOfLocation(location)});
   RaiseReferenceSet3d(actor);  // the game sets up the new actor's 3D
   return true;
 }

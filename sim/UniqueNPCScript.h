@@ -26,16 +26,12 @@ struct ScriptArgument {
 // Runs the function when it is one of the two; false for any other function.
 bool RunUniqueNPCFunction(const std::string& function, const std::vector<ScriptArgument>& arguments);
 
+// What the script placed; the actor itself carries its look, name, voice, keyword, clothing and
+// scale (ScriptMachine.h's ChangeLookOf and ActorScale).
 struct PlacedUniqueNPC {
   RE::Actor* actor;
   const RE::TESObjectREFR* point;  // the encounter point it was placed on
-  std::string name;
-  const RE::TESForm* appearance;
-  const RE::TESForm* voice;
-  const RE::TESForm* facialAnim;
-  const RE::TESForm* clothing;
-  float scale;  // as the actor stands: 1.0 when the script left it alone
-  int city;     // the city whose location holds the point; 0 for none
+  int city;                        // the city whose location holds the point; 0 for none
 };
 
 const std::vector<PlacedUniqueNPC>& PlacedUniqueNPCs();

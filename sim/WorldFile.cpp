@@ -9,6 +9,7 @@
 #include "Actors.h"
 #include "Cells.h"
 #include "GameForms.h"
+#include "GameINISettings.h"
 #include "PluginMaster.h"
 #include "Text.h"
 
@@ -121,6 +122,17 @@ void LoadWorld(const std::filesystem::path& path) {
         GetWorld().citySpots[city] = ParsePoint(data.at("spot"));
         if (data.contains("cell"))
           SetCityCell(CityIndexOf(city, name), MasterCell(data["cell"], name + ": city " + city));
+      }
+    if (world.contains("gameSettings"))
+      for (const auto& [setting, value] : world["gameSettings"].items()) {
+        try {
+          if (value.is_null())
+            RemoveGameSetting(setting);
+          else
+            SetGameSetting(setting, value.get<double>());
+        } catch (const std::runtime_error& error) {
+          throw std::runtime_error(name + ": " + error.what());
+        }
       }
     if (world.contains("outsideCell")) SetOutsideCell(MasterCell(world["outsideCell"], name + ": outsideCell"));
 

@@ -33,6 +33,8 @@ int main() {
   run->add_flag("--refuse-listener", options.host.refuseListeners, "the host refuses message listeners");
   run->add_option("--foreign-patch", options.foreignPatches,
                   "another mod put a jump at this patched call: reset-begin, reset-finish or appearance");
+  run->add_option("--game-setting", options.gameSettings,
+                  "the game's INI setting NAME starts at VALUE (NAME=VALUE), or the game has none (NAME=)");
   run->add_flag("--refuse-dispatch", options.scripts.refuseDispatch,
                 "the script machine refuses every dispatched call");
   run->add_flag("--refuse-binding", options.scripts.refuseBinding, "no form can be bound as a script object");

@@ -1,5 +1,6 @@
 #include "Main/CellEvents.h"
 
+#include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Main/ActiveCity.h"
 #include "Main/CellChangeGate.h"
@@ -77,22 +78,14 @@ QuillmereTESCellFullyLoadedEventClass* QuillmereTESCellFullyLoadedEventClass::Ge
 RE::BSEventNotifyControl QuillmereActorCellChangeEventClass::ProcessEvent(
     QuillmereActorCellChangeEventClass*, const RE::Events::ActorCellChangeEvent::Event* event,
     RE::BSTEventSource*) noexcept {
-  try {
-    HandleCellChange(event);
-  } catch (...) {
-    // Nothing may unwind into the game's event dispatch.
-  }
+  Boundary::Guarded(kOp, [event] { HandleCellChange(event); });
   return RE::BSEventNotifyControl::kContinue;
 }
 
 RE::BSEventNotifyControl QuillmereTESCellFullyLoadedEventClass::ProcessEvent(
     QuillmereTESCellFullyLoadedEventClass*, const RE::Events::TESCellFullyLoadedEvent* event,
     RE::BSTEventSource*) noexcept {
-  try {
-    HandleCellFullyLoaded(event);
-  } catch (...) {
-    // Nothing may unwind into the game's event dispatch.
-  }
+  Boundary::Guarded(kOp, [event] { HandleCellFullyLoaded(event); });
   return RE::BSEventNotifyControl::kContinue;
 }
 

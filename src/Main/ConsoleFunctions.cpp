@@ -6,6 +6,7 @@
 #include "Helpers/Naming.h"
 #include "Main/Cities.h"
 #include "Main/GameObjectCache.h"
+#include "Main/GameSettingAdjustments.h"
 #include "Main/LocationData.h"
 #include "Main/ModChanges.h"
 #include "Main/Settings.h"
@@ -145,6 +146,12 @@ bool RunConsoleFunction(const ConsoleCall& call) {
       Print(true, "Mod INI settings have been reloaded. Note: this doesn't apply to the custom FaceGen processor.");
       return true;
     case 5: return ReloadDatabases();
+    case 6:
+      if (ApplyOptimizations(false, false))
+        Print(true, "Optimizations have been applied.");
+      else
+        Print(false, "Optimizations couldn not be applied due to an error.");
+      return true;
     case 8: return HotLoadUniqueNPC(call);
     case 9: return RebuildUniqueNPCs();
     default:

@@ -4,6 +4,7 @@
 #include "Main/ApplyDataToLocation.h"
 #include "Main/Cities.h"
 #include "Main/FatalErrorBox.h"
+#include "Main/GameSettingAdjustments.h"
 #include "Main/UniqueNPCDefinitions.h"
 #include "RE/IDs.h"
 #include "REL/ID.h"
@@ -24,6 +25,13 @@ bool ApplyDataToAllLocations() {
   for (const int city : kCityIndices)
     if (!ApplyDataToLocation(city)) return false;
   return true;
+}
+
+void AdjustGameSettings(const char* operation) {
+  if (ApplyOptimizations(true, false))
+    Log::Warn(operation, "apply optimizations: done");
+  else
+    Log::Warn(operation, "apply optimizations error");
 }
 
 std::uint8_t* GameAppearanceFlagOrExit() {

@@ -11,6 +11,10 @@ void BuildUniqueNPCDatabase(const char* operation);
 // it stay applied). True when all four were applied.
 bool ApplyDataToAllLocations();
 
+// ApplyOptimizations, then one warning saying how it went; the caller goes on either way (a failed
+// adjustment leaves the game's own settings).
+void AdjustGameSettings(const char* operation);
+
 // The game's own appearance-processing flag (one byte). A game without it cannot run the custom
 // FaceGen processor: the fatal box ends the game.
 std::uint8_t* GameAppearanceFlagOrExit();

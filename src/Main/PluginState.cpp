@@ -4,6 +4,7 @@
 
 #include "Helpers/PluginSettings.h"
 #include "Main/CellChangeGate.h"
+#include "Main/GameSettingAdjustments.h"
 #include "Main/UniqueNPCDefinitions.h"
 
 PluginStateRecord PluginState;
@@ -13,6 +14,7 @@ void ResetPluginState() {
   PluginSettings = PluginSettingsRecord{};
   UniqueNPCState.Reset();
   CellEventState.Reset();
+  GameSettingAdjustmentState.Reset();
 }
 
 std::uintptr_t GameModuleBase() noexcept {

@@ -93,6 +93,7 @@ void ReapplyModChanges() {
   // once that process exists.
   KeepGameAppearanceProcessingOff();
   CellEventState.menus.bEndCredits = false;
+  AdjustGameSettings(kFinishOp);
   Log::Info(kFinishOp, "complete; game is about to be ready");
 }
 

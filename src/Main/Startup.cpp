@@ -8,8 +8,10 @@
 #include "Main/CellEvents.h"
 #include "Main/CitizenIdentity.h"
 #include "Main/GameObjectCache.h"
+#include "Main/MenuEvents.h"
 #include "Main/ModChanges.h"
 #include "Main/ResetHooks.h"
+#include "Main/SaveLoadEvents.h"
 #include "Main/Settings.h"
 #include "RE/IDs.h"
 #include "REL/ID.h"
@@ -78,17 +80,22 @@ void InstallFaceGenProcessor() {
   Log::Info(kOp, "successfully initialized custom FaceGen processor");
 }
 
-// Steps whose operations arrive with later work. Each stands at its place in the sequence and
-// does nothing yet, so the order never changes when one is filled in.
-void AdjustGameSettings() {}
-// The save/load, game-loaded and menu handlers arrive with later work, at their places here.
-void RegisterEventHandlers(RE::UI*) {
+void RegisterEventHandlers(RE::UI* ui) {
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::Reference3DSetEventSource>(),
                         Events::QuillmereReferenceSet3dClass::GetSingleton());
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::SaveLoadEventSource>(),
+                        Events::QuillmereSaveLoadEventClass::GetSingleton());
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::TESLoadGameEventSource>(),
+                        Events::QuillmereTESLoadGameEventClass::GetSingleton());
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::ActorCellChangeEventSource>(),
                         Events::QuillmereActorCellChangeEventClass::GetSingleton());
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::CellFullyLoadedEventSource>(),
                         Events::QuillmereTESCellFullyLoadedEventClass::GetSingleton());
+  if (!ui) {
+    Log::Error(kOp, "the UI is missing: menu events will not be handled");
+    return;
+  }
+  RE::RegisterEventSink(ui->MenuOpenCloseEventSource(), Events::QuillmereMenuOpenCloseEventClass::GetSingleton());
 }
 
 void RunStartupSequence() {
@@ -105,7 +112,7 @@ void RunStartupSequence() {
     Log::Error(kOp, "apply data error, shutting down");
     return;
   }
-  AdjustGameSettings();
+  AdjustGameSettings(kOp);
   if (!Install_Command_Quillmere()) {
     Log::Error(kOp, "command couldn't be registered, shutting down");
     return;

@@ -282,7 +282,8 @@ std::vector<std::string> GetUniqueNPCFileNames() {
   std::vector<std::string> names;
   std::error_code error;
   for (fs::directory_iterator it(PathOf(kFolder), error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
+    std::error_code entryError;  // an entry that cannot be read skips itself, not the rest
+    if (!it->is_regular_file(entryError)) continue;
     auto name = Utf8Of(it->path().filename());
     const auto dot = name.rfind('.');
     if (dot == std::string::npos || name.substr(dot, 4) != ".ini") continue;

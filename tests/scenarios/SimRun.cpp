@@ -18,9 +18,15 @@ std::vector<std::string> SimRun::EntriesWith(const std::string& text) const {
 
 SimRun RunSim(const std::string& scenario, const SimOptions& options) {
   static std::atomic<int> counter{0};
-  const auto work = std::filesystem::temp_directory_path() /
-                    ("bw-sim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-  std::filesystem::remove_all(work);
+  // Wine reuses process IDs, so an earlier run's folder may still stand under this name; one that
+  // cannot be emptied (the long-path test leaves a folder deeper than MAX_PATH) is passed over.
+  std::filesystem::path work;
+  do {
+    work = std::filesystem::temp_directory_path() /
+           ("bw-sim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
+  } while (std::filesystem::exists(work));
   const auto scenarioFile = work / "scenario.txt";
   const auto reportFile = work / "report.json";
   WriteFile(scenarioFile, scenario);

@@ -10,11 +10,13 @@
 
 #include "Actors.h"
 #include "Console.h"
+#include "GameINISettings.h"
 #include "Helpers/Naming.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
 #include "Main/ConsoleCommand.h"
 #include "Main/ConsoleFunctions.h"
+#include "Main/GameSettingAdjustments.h"
 #include "Main/LocationData.h"
 #include "Main/UniqueNPCDefinitions.h"
 #include "PluginMaster.h"
@@ -324,8 +326,10 @@ TEST(ConsoleCommand, FunctionThreeDumpsTwelveLinesPerRecordAndPrintsWhateverTheL
   EXPECT_EQ(typed.console, Lines{"Error: FunctionIndex (0) does not point to a function."});
 }
 
-TEST(ConsoleCommand, FunctionsOneFourAndFiveUseTheActiveCityTheSettingsAndTheCities) {
+TEST(ConsoleCommand, FunctionsOneFourFiveAndSixUseTheActiveCityTheSettingsTheCitiesAndTheGameSettings) {
   ConsoleGame game;
+  sim::ResetGameINISettings();
+  GameSettingAdjustmentState.Reset();
   BuildUniqueNPCsDB({});
   // No city loaded: placement is asked for city 0; with Cydonia loaded, for Cydonia, which has no
   // encounter points here.
@@ -344,6 +348,18 @@ TEST(ConsoleCommand, FunctionsOneFourAndFiveUseTheActiveCityTheSettingsAndTheCit
   typed = Type("4 0");
   EXPECT_TRUE(typed.returned);
   EXPECT_EQ(PluginSettings.iAllowedCellChangeTime, 1234);
+
+  // The flags of the adjustment's call make no difference: the option of the settings file counts.
+  typed = Type("6 0");
+  EXPECT_TRUE(typed.returned);
+  EXPECT_EQ(typed.console, Lines{"Optimizations have been applied."});
+  EXPECT_EQ(sim::GameSettingValue("fCrowdInhibitThresholdMaxActor:AI"), 175.0);
+  game.SetSetting("General", "bOptimizeFullyInitializedActorsMaxCount", "0");
+  EXPECT_TRUE(Type("4 0").returned);
+  EXPECT_TRUE(Type("6 0").returned);
+  EXPECT_EQ(sim::GameSettingValue("fCrowdInhibitThresholdMaxActor:AI"), 200.0);
+  sim::ResetGameINISettings();
+  GameSettingAdjustmentState.Reset();
 
   typed = Type("5 0");
   EXPECT_TRUE(typed.returned);

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "Cells.h"
+#include "GameINISettings.h"
+#include "Main/GameSettingAdjustments.h"
 #include "Actors.h"
 #include "LogCapture.h"
 #include "Helpers/PluginSettings.h"
@@ -41,6 +43,7 @@ struct GameCall {
   std::array<sim::CityListSizes, 4> lists{};
   std::size_t savedRecords = 0;
   bool endCredits = true;
+  double crowdMaxActors = 0.0;
 };
 GameCall gameCall;
 
@@ -49,6 +52,7 @@ void Observe() {
   for (int city = 1; city <= 4; ++city) gameCall.lists[city - 1] = sim::ListSizesOf(city);
   gameCall.savedRecords = PluginState.SavedLeveledLists.size();
   gameCall.endCredits = CellEventState.menus.bEndCredits;
+  gameCall.crowdMaxActors = sim::GameSettingValue("fCrowdInhibitThresholdMaxActor:AI").value_or(0.0);
 }
 std::uint64_t GameResetBegin(std::uint64_t argument) {
   Observe();
@@ -66,6 +70,8 @@ char GameAppearance(RE::Actor*, std::uint64_t) { return 0; }
 struct ResetWorld : ShippedGame {
   ResetWorld() {
     gameCall = {};
+    sim::ResetGameINISettings();
+    GameSettingAdjustmentState.Reset();
     HandleGameResetBegin::savedTarget = reinterpret_cast<std::uintptr_t>(&GameResetBegin);
     HandleGameResetFinish::savedTarget = reinterpret_cast<std::uintptr_t>(&GameResetFinish);
     ActorBackgroundProcess::TargetFuncStruct::savedTarget = reinterpret_cast<std::uintptr_t>(&GameAppearance);
@@ -75,6 +81,8 @@ struct ResetWorld : ShippedGame {
     HandleGameResetBegin::savedTarget = HandleGameResetFinish::savedTarget = 0;
     ActorBackgroundProcess::TargetFuncStruct::savedTarget = 0;
     *AppearanceFlag() = 1;
+    sim::ResetGameINISettings();
+    GameSettingAdjustmentState.Reset();
   }
   static std::uint8_t* AppearanceFlag() {
     return reinterpret_cast<std::uint8_t*>(REL::ResolveAddressLibraryID(RE::ID::AppearanceFlag));
@@ -214,6 +222,7 @@ TEST(ResetHooks, FinishMakesEveryChangeAgainInOrderBeforeTheGamesCall) {
             (Lines{"info|[HandleGameResetFinishFunc] called; reapplying mod changes",
                    "info|[HandleGameResetFinishFunc] UniqueNPCsDB has been built. UniqueNPCCount: 7. "
                    "UniqueNPCsLocationsCount: 9",
+                   "warning|[HandleGameResetFinishFunc] apply optimizations: done",
                    "info|[HandleGameResetFinishFunc] complete; game is about to be ready"}));
   const auto lines = log.lines();
   const std::vector<int> order = {
@@ -225,6 +234,7 @@ TEST(ResetHooks, FinishMakesEveryChangeAgainInOrderBeforeTheGamesCall) {
       FirstIndexOf(lines, "[ApplyDataToLocation] ------------------------------------ AkilaCity"),
       FirstIndexOf(lines, "[ApplyDataToLocation] ------------------------------------ Cydonia"),
       FirstIndexOf(lines, "[ApplyDataToLocation] ------------------------------------ Neon"),
+      FirstIndexOf(lines, "[ApplyOptimizations] called"),
       FirstIndexOf(lines, "[HandleGameResetFinishFunc] complete"),
   };
   EXPECT_TRUE(std::ranges::is_sorted(order) && order.front() == 0) << ::testing::PrintToString(order);
@@ -236,6 +246,7 @@ TEST(ResetHooks, FinishMakesEveryChangeAgainInOrderBeforeTheGamesCall) {
   }
   EXPECT_EQ(gameCall.savedRecords, 12u);
   EXPECT_FALSE(gameCall.endCredits);
+  EXPECT_EQ(gameCall.crowdMaxActors, 175.0) << "the game's crowd settings adjusted again";
   // The fresh records hold what begin put back: the game's own arrays.
   EXPECT_EQ(GetSavedLeveledListDataByName("Neon_CitizenLeveledCharacterForm")->count, 2);
 }
@@ -258,6 +269,8 @@ TEST(ResetHooks, FinishJumpsToTheGamesCallAtTheFirstCityThatFails) {
   EXPECT_EQ(CitizenList(3).entryCount, 2) << "Cydonia keeps the game's list until the next reset";
   EXPECT_TRUE(gameCall.endCredits && CellEventState.menus.bEndCredits);
   EXPECT_EQ(*ResetWorld::AppearanceFlag(), 1);
+  EXPECT_EQ(FirstIndexOf(log.lines(), "[ApplyOptimizations]"), -1);
+  EXPECT_EQ(gameCall.crowdMaxActors, 200.0);
 
   // The next reset applies every city and takes the later steps.
   Begin();
@@ -265,6 +278,7 @@ TEST(ResetHooks, FinishJumpsToTheGamesCallAtTheFirstCityThatFails) {
   EXPECT_FALSE(CellEventState.menus.bEndCredits);
   EXPECT_EQ(*ResetWorld::AppearanceFlag(), 0);
   EXPECT_GT(CitizenList(3).entryCount, 2);
+  EXPECT_EQ(gameCall.crowdMaxActors, 175.0);
 }
 
 TEST(ResetHooks, FinishSwitchesTheGamesAppearanceFlagOffOnlyForAnInstalledFaceGenProcessor) {

@@ -292,15 +292,19 @@ TEST(UniqueNPCPlacement, TheScriptGetsPointLookVoiceAnimClothingNameAndHeight) {
     return all;
   };
   EXPECT_EQ(argumentsFor(1.03f, 0, 0), with({"none", "string:Rook Valdez", "float:1.03"}));
-  EXPECT_FLOAT_EQ(sim::PlacedUniqueNPCs().back().scale, 1.03f);
+  EXPECT_FLOAT_EQ(sim::ActorScale(sim::PlacedUniqueNPCs().back().actor), 1.03f);
   EXPECT_EQ(argumentsFor(5.0f, 0x7B005, 0), with({"form:0007B005", "string:Rook Valdez", "float:5"}));
+  const auto* look = sim::LookOf(sim::PlacedUniqueNPCs().back().actor);
+  ASSERT_NE(look, nullptr);
+  EXPECT_TRUE(look->facialAnim == world.anim && look->clothing == world.outfit) << "the actor wears what was sent";
   EXPECT_EQ(argumentsFor(0.5f, 0x7B005, 0x7B006), with({"form:0007B006", "string:Rook Valdez", "float:0.5"}))
       << "the armor comes first";
   EXPECT_EQ(log.linesOf("PlaceUniqueNPCs").size(), 3u) << "valid heights say nothing";
   EXPECT_EQ(argumentsFor(0.4f, 0x7BFFF, 0), with({"none", "string:Rook Valdez", "float:-1"}));
   EXPECT_TRUE(log.contains("error|" + kPlace + "height data cannot be applied for " + Described(world.look, "Rook") +
                            " because fUniqueNPCHeight [0.400000] was invalid."));
-  EXPECT_FLOAT_EQ(sim::PlacedUniqueNPCs().back().scale, 1.0f) << "the script leaves the look's own size";
+  EXPECT_FLOAT_EQ(sim::ActorScale(sim::PlacedUniqueNPCs().back().actor), 1.0f)
+      << "the script leaves the look's own size";
   EXPECT_EQ(argumentsFor(5.5f, 0, 0).back(), "float:-1");
   EXPECT_EQ(sim::RefusedUniqueNPCCalls(), 0u);
 }

@@ -22,6 +22,12 @@ struct BSTEventSink {
   const void* const* vtable;
 };
 
+// Slot 0 of a sink that lives as long as the process: the game may call it, nothing is freed.
+template <class Sink>
+void* DestroyProcessWideSink(Sink* self, std::uint32_t) noexcept {
+  return self;
+}
+
 // Adds sink to source through the game's generic registration.
 inline void RegisterEventSink(BSTEventSource* source, BSTEventSink* sink) {
   using Fn = void (*)(BSTEventSource*, BSTEventSink*);
