@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "GameFolder.h"
 #include "SimRun.h"
 
 namespace {
@@ -119,6 +120,53 @@ TEST(ResetScenario, TheGamesResetSeesItsOwnListsAndTheCitiesAreFullAgainAfterIt)
       EXPECT_TRUE(run.EntriesWith("[HandleGameResetFinishFunc]").empty());
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string Shipped(const std::string& scenario) {
+  return test::ReadFile(test::BinaryDirectory() / "data" / "scenarios" / scenario);
+}
+
+TEST(ConsoleScenario, TheConsoleDemoRunsEachFunctionWithItsConsoleText) {
+  const auto run = RunSim(Shipped("console.txt"));
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  std::vector<bool> returned;
+  for (const auto& command : run.report["consoleCommands"]) returned.push_back(command["returned"].get<bool>());
+  EXPECT_EQ(returned, (std::vector<bool>{true, true, true, true, true, true, false}));
+  EXPECT_EQ(run.report["console"],
+            (nlohmann::json{
+                "Mod INI settings have been reloaded. Note: this doesn't apply to the custom FaceGen processor.",
+                "Databases have been reloaded. Note: this doesn't apply to Unique Characters.",
+                "UniqueNPCData has been exported to Documents/My Games/Starfield/SFSE/Logs/Brindlewick - SFSE Plugin "
+                "by Tamsryn.log",
+                "Unique Character 'AdaQuinn' was loaded into the database.", "All Unique Characters were reloaded.",
+                "Error: FunctionIndex (7) does not point to a function."}));
+  EXPECT_EQ(run.report["cities"][0]["citizens"][0]["name"], "Juniper Vale");
+  EXPECT_EQ(run.EntriesWith("[DumpAllUniqueNPCData]").size(), 9u * 12u);
+  // Ada's file, written while the game ran, was read by the hot-load and again by the full rebuild.
+  EXPECT_EQ(run.EntriesWith("UniqueNPCsDB has been built").size(), 1u) << "only start-up reports its build";
+  bool adaPlaced = false;
+  for (const auto& npc : run.report["uniqueNPCs"]) adaPlaced |= npc["name"] == "Ada Quinn";
+  EXPECT_TRUE(adaPlaced) << "an encounter chance of 100 in New Atlantis";
+}
+
+TEST(ResetScenario, TheResetDemoShowsTheListsBetweenTheHooksAndTheCellEventsBackAfterTheCredits) {
+  const auto run = RunSim(Shipped("reset.txt"));
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  ASSERT_EQ(run.report["resets"].size(), 1u);
+  EXPECT_EQ(ListSizes(run.report["resets"][0]["cities"]),
+            (Lines{"NewAtlantis 2/0/0", "AkilaCity 2/0/0", "Cydonia 2/0/0", "Neon 2/0/0"}));
+  EXPECT_EQ(ListSizes(run.report["cities"]),
+            (Lines{"NewAtlantis 60/19/17", "AkilaCity 60/16/16", "Cydonia 60/15/17", "Neon 61/19/20"}));
+  // The walk into Cydonia during the credits placed nobody; the one after the reset did.
+  EXPECT_EQ(run.EntriesWith("calling 'PlaceUniqueNPCs'"),
+            Lines{"info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [Cydonia]."});
+  const auto& placed = run.report["uniqueNPCs"];
+  EXPECT_FALSE(placed.empty());
+  for (const auto& npc : placed) EXPECT_EQ(npc["city"], "Cydonia");
 }
 
 }  // namespace
