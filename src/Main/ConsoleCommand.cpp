@@ -67,7 +67,7 @@ bool RunCommand(const RE::Script::ScriptData* data) {
   }
   // Only the length the game gave is read: the text is not terminated.
   const std::size_t length = std::min<std::size_t>(data->rawTextLength, kMaxRawParameterText);
-  const std::string sParamRAW = JoinWords(GetWordsInStringAsVector(std::string(data->rawText, length)));
+  const std::string sParamRAW = JoinWords(GetWordsInStringAsVector(std::string(data->RawText(), length)));
   if (sParamRAW.empty()) {
     Log::Error(kOp, "std::string sParamRAW is empty");
     return false;

@@ -19,16 +19,19 @@ static_assert(sizeof(SCRIPT_PARAMETER) == 0x10);
 
 namespace Script {
 
-// What the console compiled from a command line: the raw parameter text's length and the text.
-// The text is not zero-terminated: only `rawTextLength` bytes of it are the game's.
+// What the console compiled from a command line: the raw parameter text's length, and the text after
+// this header. The text is not zero-terminated: only rawTextLength bytes of it are the game's.
 struct ScriptData {
+  static constexpr std::size_t kRawTextOffset = 0x08;
+
   std::uint8_t pad00[0x06];
   std::uint8_t rawTextLength;
   std::uint8_t pad07;
-  char rawText[1];
+
+  const char* RawText() const noexcept { return reinterpret_cast<const char*>(this) + kRawTextOffset; }
 };
 static_assert(offsetof(ScriptData, rawTextLength) == 0x06);
-static_assert(offsetof(ScriptData, rawText) == 0x08);
+static_assert(sizeof(ScriptData) == ScriptData::kRawTextOffset);
 
 using ExecuteFunction = bool (*)(const SCRIPT_PARAMETER* parameters, const ScriptData* data, TESObjectREFR* thisObject,
                                  TESObjectREFR* containingObject, void* script, void* scriptLocals, double* result,
