@@ -12,6 +12,7 @@ sim_ResetGame:
     .fill 0x132F - (. - sim_ResetGame), 1, 0x90
     call sim_ResetBeginTarget          # +0x132F, rcx still holds the argument
     mov [rip + sim_observedResetBegin], rax
+    call sim_ResetGameState            # the reset proper, between the two patched calls
     .fill 0x18D3 - (. - sim_ResetGame), 1, 0x90
     call sim_ResetFinishTarget         # +0x18D3
     mov [rip + sim_observedResetFinish], rax

@@ -340,7 +340,7 @@ RE::BSExtraData* AddExtraData(RE::ExtraDataList* list, RE::ExtraDataType type, s
 }
 
 void SetDisplayName(RE::TESObjectREFR* reference, const std::string& name) {
-  SetRefDisplayName(reference->extraList, name.c_str());
+  sim::SetRefDisplayName(reference->extraList, name.c_str());
 }
 
 void SetLoaded3D(RE::TESObjectREFR* reference, bool loaded) {

@@ -3,12 +3,14 @@
 #include "Actors.h"
 #include "Appearance.h"
 #include "Cells.h"
+#include "Console.h"
 #include "EventSources.h"
 #include "GameForms.h"
 #include "GameINISettings.h"
 #include "Menus.h"
 #include "ScriptMachine.h"
 #include "GameHeap.h"
+#include "PluginMaster.h"
 #include "RE/IDs.h"
 
 extern "C" {
@@ -30,6 +32,7 @@ std::uint8_t appearanceFlag = 1;  // the game starts with its own appearance pro
 std::uint64_t lastResetBeginReturned = 0;
 std::uint64_t lastResetFinishReturned = 0;
 std::uint64_t resetFinishCount = 0;
+std::array<CityListSizes, 4> listsDuringLastReset{};
 
 RE::TESForm* LookupFormByID(std::uint32_t formID) { return FindForm(formID); }
 
@@ -41,6 +44,12 @@ RE::TESForm* LookupFormByID(std::uint32_t formID) { return FindForm(formID); }
 extern "C" std::uint64_t sim_ResetBeginTarget(std::uint64_t argument) {
   sim::lastResetBeginReturned = argument * 2654435761u + 0x5EED;
   return sim::lastResetBeginReturned;
+}
+// The game resets its state between the two patched calls: here it only notes what the cities'
+// lists hold at that point.
+extern "C" void sim_ResetGameState() {
+  for (int city = 1; city <= 4; ++city)
+    sim::listsDuringLastReset[static_cast<std::size_t>(city - 1)] = sim::ListSizesOf(city);
 }
 extern "C" std::uint64_t sim_ResetFinishTarget() {
   sim::lastResetFinishReturned = 0xF1A1500000000000ull + ++sim::resetFinishCount;
@@ -63,12 +72,24 @@ void CreateWorld() {
   CreateScriptMachine();
   CreateUI();
   CreateGameINISettings();
+  CreateConsole();
+}
+
+CityListSizes ListSizesOf(int city) {
+  const auto& forms = MasterForms(city);
+  if (!forms.citizenList) return {};
+  return {forms.citizenList->leveledList.entryCount, forms.femaleOutfitList->leveledList.entryCount,
+          forms.maleOutfitList->leveledList.entryCount};
 }
 
 ResetRecord RunResetGame(std::uint64_t argument) {
   sim_ResetGame(argument);
-  ResetRecord record{argument, lastResetBeginReturned, sim_observedResetBegin, lastResetFinishReturned,
-                     sim_observedResetFinish};
+  ResetRecord record{argument,
+                     lastResetBeginReturned,
+                     sim_observedResetBegin,
+                     lastResetFinishReturned,
+                     sim_observedResetFinish,
+                     listsDuringLastReset};
   GetWorld().resets.push_back(record);
   return record;
 }
@@ -77,7 +98,7 @@ std::vector<ModelledAddress> ModelledAddresses() {
   auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
   auto modelled = FormModelAddresses();
   for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses(),
-                    MenuAddresses(), GameINISettingAddresses(), AppearanceModelAddresses()})
+                    MenuAddresses(), GameINISettingAddresses(), ConsoleAddresses(), AppearanceModelAddresses()})
     modelled.insert(modelled.end(), more.begin(), more.end());
   modelled.insert(modelled.end(), {
                                       {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},

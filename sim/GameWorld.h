@@ -1,6 +1,7 @@
 #pragma once
 // The game's state as far as the plug-in reaches it: forms, singletons, and what the game's own
 // calls inside its patched functions returned.
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -25,12 +26,21 @@ inline constexpr CityInfo kCities[] = {
     {4, "Neon", 0x00015FFE},
 };
 
+// A city's lists as the game sees them: entry counts of its citizen list and its two outfit lists.
+struct CityListSizes {
+  int citizenList = 0, femaleOutfitList = 0, maleOutfitList = 0;
+};
+// The counts of a city's lists now; zeros before the plug-in's master file is loaded.
+CityListSizes ListSizesOf(int city);
+
 // One pass through a patched game function: what the game's own call returned and what the
-// patched function saw come back.
+// patched function saw come back; for a reset also what the reset proper, between the two patched
+// calls, found in the cities' lists (city 1 to 4 at 0 to 3).
 struct ResetRecord {
   std::uint64_t argument;
   std::uint64_t beginReturned, beginObserved;
   std::uint64_t finishReturned, finishObserved;
+  std::array<CityListSizes, 4> listsDuringReset;
 };
 
 struct World {

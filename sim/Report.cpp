@@ -12,6 +12,7 @@
 #include "Actors.h"
 #include "Appearance.h"
 #include "Citizens.h"
+#include "Console.h"
 #include "GameINISettings.h"
 #include "GameModule.h"
 #include "Menus.h"
@@ -103,7 +104,10 @@ nlohmann::json DescribeCity(const CityInfo& info) {
   nlohmann::json city{{"index", info.index}, {"name", info.name}};
   const auto& forms = MasterForms(info.index);
   city["femaleRatioGlobal"] = forms.ratioGlobal ? nlohmann::json(forms.ratioGlobal->value) : nlohmann::json(nullptr);
-  city["citizenListSize"] = forms.citizenList ? forms.citizenList->leveledList.entryCount : 0;
+  const auto lists = ListSizesOf(info.index);
+  city["citizenListSize"] = lists.citizenList;
+  city["femaleOutfitListSize"] = lists.femaleOutfitList;
+  city["maleOutfitListSize"] = lists.maleOutfitList;
   city["citizens"] = nlohmann::json::array();
   std::map<std::string, int> faces, clothing;
   int women = 0;
@@ -166,7 +170,13 @@ std::string PluginLogPath(const std::string& pluginName) {
 nlohmann::json BuildReport(const ReportContext& context) {
   nlohmann::json report;
   report["log"] = PluginLogPath(context.pluginName);
-  report["console"] = nlohmann::json::array();
+  report["console"] = ConsoleLines();
+  report["consoleCommands"] = nlohmann::json::array();
+  for (const auto& run : ConsoleRuns())
+    report["consoleCommands"].push_back(
+        {{"line", run.line},
+         {"command", run.command ? nlohmann::json(*run.command) : nlohmann::json(nullptr)},
+         {"returned", run.returned ? nlohmann::json(*run.returned) : nlohmann::json(nullptr)}});
   report["pluginLoaded"] = context.pluginLoaded;
   report["cities"] = nlohmann::json::array();
   for (const auto& city : kCities) report["cities"].push_back(DescribeCity(city));
@@ -211,11 +221,21 @@ nlohmann::json BuildReport(const ReportContext& context) {
 
   report["resets"] = nlohmann::json::array();
   for (const auto& r : GetWorld().resets) {
+    nlohmann::json during = nlohmann::json::array();
+    for (const auto& city : kCities) {
+      const auto& lists = r.listsDuringReset[static_cast<std::size_t>(city.index - 1)];
+      during.push_back({{"index", city.index},
+                        {"name", city.name},
+                        {"citizenListSize", lists.citizenList},
+                        {"femaleOutfitListSize", lists.femaleOutfitList},
+                        {"maleOutfitListSize", lists.maleOutfitList}});
+    }
     report["resets"].push_back({{"argument", r.argument},
                                 {"beginReturned", r.beginReturned},
                                 {"beginObserved", r.beginObserved},
                                 {"finishReturned", r.finishReturned},
-                                {"finishObserved", r.finishObserved}});
+                                {"finishObserved", r.finishObserved},
+                                {"cities", during}});
   }
   const auto totals = AppearanceCallTotals();
   report["appearance"] = {{"calls", totals.calls},
@@ -257,6 +277,11 @@ std::string FormatReport(const nlohmann::json& report) {
     const bool same = r["beginReturned"] == r["beginObserved"] && r["finishReturned"] == r["finishObserved"];
     out << "reset(" << r["argument"].get<std::uint64_t>() << "): game's own results "
         << (same ? "passed through unchanged" : "ALTERED") << "\n";
+    out << "  lists during the reset (citizens/female outfits/male outfits):";
+    for (const auto& city : r["cities"])
+      out << " " << city["name"].get<std::string>() << " " << city["citizenListSize"].get<int>() << "/"
+          << city["femaleOutfitListSize"].get<int>() << "/" << city["maleOutfitListSize"].get<int>();
+    out << "\n";
   }
   if (const auto& a = report["appearance"]; a["calls"].get<std::uint64_t>() > 0) {
     const bool same = a["resultsAltered"] == 0 && a["targetCalls"] == a["calls"];
@@ -266,7 +291,8 @@ std::string FormatReport(const nlohmann::json& report) {
   out << "cities:\n";
   for (const auto& city : report["cities"]) {
     out << "  " << city["index"].get<int>() << " " << city["name"].get<std::string>() << ": citizen list of "
-        << city["citizenListSize"].get<int>() << " entries";
+        << city["citizenListSize"].get<int>() << " entries, outfit lists of " << city["femaleOutfitListSize"].get<int>()
+        << " (female) and " << city["maleOutfitListSize"].get<int>() << " (male)";
     if (!city["femaleRatioGlobal"].is_null()) out << ", female ratio global " << city["femaleRatioGlobal"].get<float>();
     out << "\n";
     if (city["citizens"].empty()) continue;
@@ -312,7 +338,15 @@ std::string FormatReport(const nlohmann::json& report) {
   for (const auto& actor : report["removedActors"])
     out << "  " << actor["formID"].get<std::string>() << "  " << text(actor["name"]) << "  base " << text(actor["base"])
         << "\n";
+  out << "console commands: " << report["consoleCommands"].size() << "\n";
+  for (const auto& run : report["consoleCommands"])
+    out << "  > " << run["line"].get<std::string>() << "   ("
+        << (run["command"].is_null()
+                ? std::string("unknown command")
+                : run["command"].get<std::string>() + " returned " + (run["returned"].get<bool>() ? "true" : "false"))
+        << ")\n";
   out << "console lines: " << report["console"].size() << "\n";
+  for (const auto& line : report["console"]) out << "  " << line.get<std::string>() << "\n";
   out << "plug-in log: " << report["log"].get<std::string>() << "\n";
   return out.str();
 }

@@ -17,6 +17,7 @@
 #include "Appearance.h"
 #include "Cells.h"
 #include "Citizens.h"
+#include "Console.h"
 #include "DataFileEdits.h"
 #include "ForeignPatch.h"
 #include "EventSources.h"
@@ -53,10 +54,26 @@ const std::map<std::string, StepRule> kSteps = {
     {"cell-change", {1, 1, "cell-change HEXID"}},
     {"cell-loaded", {1, 1, "cell-loaded HEXID"}},
     {"player-cell", {1, 1, "player-cell HEXID"}},
+    {"console", {1, 1, "console TEXT"}},
     {"menu", {2, 2, "menu open|close NAME"}},
     {"load-save", {0, 0, "load-save"}},
     {"ini", {3, 4, "ini FILE SECTION KEY VALUE"}},
 };
+
+// "console TEXT": the text is the rest of the line as it stands, blanks and "#" included, as the
+// player typed it.
+bool ParseConsoleStep(const std::string& line, Step& step) {
+  const auto start = line.find_first_not_of(" \t");
+  if (start == std::string::npos || line.compare(start, 7, "console") != 0) return false;
+  const auto end = start + 7;
+  if (end < line.size() && line[end] != ' ' && line[end] != '\t') return false;
+  step.name = "console";
+  auto text = line.substr(std::min(line.size(), end));
+  text.erase(0, text.find_first_not_of(" \t"));
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  if (!text.empty()) step.arguments.push_back(text);
+  return true;
+}
 
 // "ini FILE SECTION KEY VALUE": the value is the rest of the line as it stands, blanks and "#"
 // included (a comment mark inside a value is the file's business).
@@ -173,6 +190,12 @@ class Runner {
       RaiseCellFullyLoaded(Cell(step));
     } else if (step.name == "player-cell") {
       SetPlayerCell(Cell(step));
+    } else if (step.name == "console") {
+      try {
+        RunConsoleLine(step.arguments[0]);
+      } catch (const std::length_error& error) {
+        Fail(step, error.what());
+      }
     } else if (step.name == "menu") {
       const auto& action = step.arguments[0];
       if (action != "open" && action != "close") Fail(step, "expected 'menu open|close NAME'");
@@ -286,7 +309,7 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     Step step{number, {}, {}};
-    if (!ParseIniStep(line, step)) {
+    if (!ParseConsoleStep(line, step) && !ParseIniStep(line, step)) {
       if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
       std::istringstream words(line);
       if (!(words >> step.name)) continue;
@@ -316,6 +339,7 @@ int RunScenario(const ScenarioOptions& options) {
   fs::current_path(game);
   if (options.steam && !LoadLibraryW((ExecutableDirectory() / "steam_api64.dll").wstring().c_str()))
     throw std::runtime_error("cannot load steam_api64.dll next to the sim");
+  ConfigureConsole(options.console);
   StartGame(options.addressLibrary);
   const auto world = options.world.value_or(ExecutableDirectory() / "data" / "world" / "SampleWorld.json");
   if (options.world || fs::exists(world))

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Console.h"
 #include "GameModule.h"
 #include "Host.h"
 #include "ScriptMachine.h"
@@ -23,6 +24,7 @@ struct ScenarioOptions {
   HostOptions host;
   ScriptMachineOptions scripts;
   AddressLibraryOptions addressLibrary;
+  ConsoleOptions console;
   std::vector<std::string> foreignPatches;  // calls another mod turned into jumps before the plug-in loads
   std::vector<std::string> gameSettings;    // "NAME=VALUE" or "NAME=" (left out), after the world file's
 };

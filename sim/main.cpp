@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "CrashReport.h"
 #include "ExitCodes.h"
+#include "RE/IDs.h"
 #include "Scenario.h"
 #include "Text.h"
 
@@ -45,6 +46,11 @@ int main() {
                   "make this singleton's pointer lead into unmapped memory (a crash to come)");
   run->add_option("--addrlib-extra-count", options.addressLibrary.extraDeclaredCount,
                   "declare this many entries more than the file holds");
+  run->add_flag("--console-without-setmemcheckpoint", options.console.withoutSetMemCheckPoint,
+                "the game's console has no \"SetMemCheckPoint\" command");
+  bool consoleTableNull = false;
+  run->add_flag("--console-table-null", consoleTableNull,
+                "the address library answers 0 for the console command table (ID 841465)");
   int platform = -1;
   run->add_option("--addrlib-platform", platform, "name the file for this platform (0 Steam, 1 Microsoft Store)");
   const auto arguments = sim::Utf8Arguments();
@@ -57,6 +63,7 @@ int main() {
     return code == 0 ? sim::exit_code::kPlayed : sim::exit_code::kBadInput;
   }
   if (platform >= 0) options.addressLibrary.platform = platform;
+  if (consoleTableNull) options.addressLibrary.nullIDs.push_back(RE::ID::ConsoleCommandTable);
 
   const auto path = [](const std::string& text) { return std::filesystem::absolute(sim::PathFromUtf8(text)); };
   options.scenario = path(scenario);

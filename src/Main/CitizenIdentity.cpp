@@ -23,11 +23,6 @@ bool RefHasKeyword(RE::TESObjectREFR* reference, RE::BGSKeyword* keyword) {
   return reinterpret_cast<Fn>(REL::GameAddress<RE::ID::RefHasKeyword>())(reference, keyword);
 }
 
-void SetRefDisplayName(RE::ExtraDataList* list, const std::string& name) {
-  using Fn = void (*)(RE::ExtraDataList*, const char*);
-  reinterpret_cast<Fn>(REL::GameAddress<RE::ID::SetRefDisplayName>())(list, name.c_str());
-}
-
 // The lowest city whose citizen keyword the reference carries; 0 for none. A city whose keyword
 // was never published cannot match.
 int CityOf(RE::TESObjectREFR* reference) {
@@ -67,7 +62,7 @@ void ApplyName(RE::Actor* actor, bool female, int city, const LocationData& loca
     return;
   }
   Log::Info(kOp, "applying name {} to citizen actor {}", name, description);
-  SetRefDisplayName(actor->extraList, name);
+  RE::SetRefDisplayName(actor->extraList, name.c_str());
 }
 
 void ApplyHeight(RE::Actor* actor, bool female, const LocationData& location, const std::string& description) {

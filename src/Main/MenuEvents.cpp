@@ -4,11 +4,10 @@
 
 #include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
-#include "Main/ApplyDataToLocation.h"
 #include "Main/CellChangeGate.h"
-#include "Main/Cities.h"
 #include "Main/GameObjectCache.h"
 #include "Main/GameSettingAdjustments.h"
+#include "Main/ModChanges.h"
 #include "Main/UniqueNPCDefinitions.h"
 
 namespace Events {
@@ -19,8 +18,7 @@ constexpr const char* kOp = "ProcessEvent";
 // The game's state was put back to what the credits left: every city and the unique NPCs again.
 void ReapplyAfterEndCredits() {
   RefreshGameObjectCache();
-  for (const auto city : kCities)
-    if (!ApplyDataToLocation(IndexOf(city))) break;  // the failing city has logged why
+  ApplyDataToAllLocations();  // stops at a failing city, which has logged why
   BuildUniqueNPCsDB({});
 }
 

@@ -1,13 +1,113 @@
 #include "Main/ResetHooks.h"
 
-// The work around the game's reset comes later; the game's own call always runs.
+#include <string>
+
+#include "Helpers/Boundary.h"
+#include "Helpers/FormResolution.h"
+#include "Helpers/Log.h"
+#include "Helpers/Naming.h"
+#include "Main/ActorBackgroundProcess.h"
+#include "Main/CellChangeGate.h"
+#include "Main/Cities.h"
+#include "Main/FemaleMaleConditions.h"
+#include "Main/GameObjectCache.h"
+#include "Main/LeveledLists.h"
+#include "Main/ModChanges.h"
+#include "Main/Settings.h"
+
+namespace {
+
+constexpr const char* kBeginOp = "HandleGameResetBeginFunc";
+constexpr const char* kFinishOp = "HandleGameResetFinishFunc";
+
+// The list inside the form, when the form exists and is a list of that kind.
+RE::TESLeveledList* LeveledListOf(const char* localFormID, RE::FormType type) {
+  auto* form = GetFormFromFile(localFormID, kPluginMasterFile);
+  return form && form->Is(type) ? &static_cast<RE::TESLeveledForm*>(form)->leveledList : nullptr;
+}
+
+// The citizen list gets back the entries it had when the city's data was applied (the plug-in's own
+// array stays allocated: nothing the game holds may still point into it); the outfit lists are emptied.
+// False when one of the city's lists is missing.
+bool RevertCityLists(const CityInfo& city) {
+  auto* femaleOutfits = LeveledListOf(city.femaleOutfitList, RE::FormType::kLeveledItem);
+  auto* maleOutfits = LeveledListOf(city.maleOutfitList, RE::FormType::kLeveledItem);
+  auto* citizens = LeveledListOf(city.citizenList, RE::FormType::kLeveledCharacter);
+  if (!citizens) Log::Error(kBeginOp, "CitizenLeveledCharacterForm is nullptr or not the right type");
+  if (!femaleOutfits) Log::Error(kBeginOp, "FemaleOutfitLeveledItemForm is nullptr or not the right type");
+  if (!maleOutfits) Log::Error(kBeginOp, "MaleOutfitLeveledItemForm is nullptr or not the right type");
+  if (!citizens || !femaleOutfits || !maleOutfits) return false;
+
+  const auto savedName = std::string(city.name) + "_CitizenLeveledCharacterForm";
+  if (const auto* saved = GetSavedLeveledListDataByName(savedName)) {
+    Log::Info(kBeginOp, "found saved leveledList data with name: {}. Resetting listObjects to {}", savedName,
+              HexAddress{saved->entries});
+    citizens->entries = saved->entries;
+    citizens->entryCount = static_cast<std::uint8_t>(saved->count);
+  } else {
+    Log::Warn(kBeginOp, "couldn't find any saved leveledList data with name: {}. Will clear LeveledList instead.",
+              savedName);
+    ClearAllFormsFromLeveledList(citizens);
+  }
+  ClearAllFormsFromLeveledList(femaleOutfits);
+  ClearAllFormsFromLeveledList(maleOutfits);
+  return true;
+}
+
+// A city with a missing list stops the revert there: the later cities and the saved records stay as
+// they are, and the game's reset still runs.
+void RevertLeveledLists() {
+  Log::Info(kBeginOp, "called; reverting leveled lists");
+  for (const auto& city : kCityTable)
+    if (!RevertCityLists(city)) return;
+  // Applying the cities again saves fresh records.
+  ClearSavedLeveledLists();
+  Log::Info(kBeginOp, "complete; game is about to perform GameReset");
+}
+
+// With the custom FaceGen processor on, the game's own appearance processing stays off. Only while
+// the processor's hook is installed: switching the game's processing off with nothing of ours in its
+// place would leave every actor's appearance unprocessed.
+void KeepGameAppearanceProcessingOff() {
+  if (!PluginSettings.bFaceGenProcessor) return;
+  if (!ActorBackgroundProcess::TargetFuncStruct::savedTarget) {
+    Log::Warn(kFinishOp, "custom FaceGen processor is not installed; the game's appearance flag is left as it is");
+    return;
+  }
+  auto* flag = GameAppearanceFlagOrExit();
+  if (*flag != 0) *flag = 0;
+}
+
+// A city that cannot be applied stops the work there; the game's call still follows.
+void ReapplyModChanges() {
+  Log::Info(kFinishOp, "called; reapplying mod changes");
+  ReloadINISettings(true);
+  SaveAllowedCellChangeTime();
+  BuildUniqueNPCDatabase(kFinishOp);
+  RefreshGameObjectCache();
+  if (!ApplyDataToAllLocations()) {
+    Log::Error(kFinishOp, "apply data error, shutting down");
+    return;
+  }
+  // The background appearance process waits again, as after a load.
+  AppearanceProcessState.FaceGenProcessorInitialized = false;
+  AppearanceProcessState.Ticks = 0;
+  KeepGameAppearanceProcessingOff();
+  CellEventState.menus.bEndCredits = false;
+  AdjustGameSettings(kFinishOp);
+  Log::Info(kFinishOp, "complete; game is about to be ready");
+}
+
+}  // namespace
 
 std::uint64_t HandleGameResetBegin::HandleGameResetBeginFunc(std::uint64_t argument) {
+  Boundary::Guarded(kBeginOp, RevertLeveledLists);
   using Target = std::uint64_t (*)(std::uint64_t);
   return reinterpret_cast<Target>(savedTarget)(argument);
 }
 
 std::uint64_t HandleGameResetFinish::HandleGameResetFinishFunc() {
+  Boundary::Guarded(kFinishOp, ReapplyModChanges);
   using Target = std::uint64_t (*)();
   return reinterpret_cast<Target>(savedTarget)();
 }

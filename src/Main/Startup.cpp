@@ -3,19 +3,16 @@
 #include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Main/ActorBackgroundProcess.h"
-#include "Main/ApplyDataToLocation.h"
+#include "Main/ConsoleCommand.h"
 #include "Main/CellChangeGate.h"
 #include "Main/CellEvents.h"
 #include "Main/CitizenIdentity.h"
-#include "Main/FatalErrorBox.h"
 #include "Main/GameObjectCache.h"
-#include "Main/GameSettingAdjustments.h"
-#include "Main/Cities.h"
 #include "Main/MenuEvents.h"
+#include "Main/ModChanges.h"
 #include "Main/ResetHooks.h"
 #include "Main/SaveLoadEvents.h"
 #include "Main/Settings.h"
-#include "Main/UniqueNPCDefinitions.h"
 #include "RE/IDs.h"
 #include "REL/ID.h"
 #include "SFSE/Trampoline.h"
@@ -69,8 +66,7 @@ void InstallFaceGenProcessor() {
     Log::Warn(kOp, "custom FaceGen processor is inactive");
     return;
   }
-  auto* appearanceFlag = reinterpret_cast<std::uint8_t*>(REL::ResolveAddressLibraryID(RE::ID::AppearanceFlag));
-  if (!appearanceFlag) ShowFatalErrorAndExit("Error: custom FaceGen processor couldn't be initialized");
+  auto* appearanceFlag = GameAppearanceFlagOrExit();
   const std::uint8_t gameSetting = *appearanceFlag;
   if (gameSetting != 0) *appearanceFlag = 0;
   if (!InstallHook({"Vanilla::ActorAppearanceProcess() (FaceGen processor)", RE::ID::ActorAppearanceProcess,
@@ -83,30 +79,6 @@ void InstallFaceGenProcessor() {
   }
   Log::Info(kOp, "successfully initialized custom FaceGen processor");
 }
-
-// An empty database leaves the cities without unique NPCs; the sequence goes on.
-void BuildUniqueNPCDatabase() {
-  const auto [uniqueNPCs, records] = BuildUniqueNPCsDB({});
-  if (uniqueNPCs < 1 || records < 1)
-    Log::Error(
-        kOp,
-        "Couldn't build UniqueNPCsDB. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}. Unique NPCs will not be encountered with.",
-        uniqueNPCs, records);
-  else
-    Log::Info(kOp, "UniqueNPCsDB has been built. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}", uniqueNPCs,
-              records);
-}
-
-// A failed adjustment leaves the game's own settings; the sequence goes on.
-void AdjustGameSettings() {
-  if (ApplyOptimizations(true, false))
-    Log::Warn(kOp, "apply optimizations: done");
-  else
-    Log::Warn(kOp, "apply optimizations error");
-}
-
-// The console command arrives with later work; its step stands at its place in the sequence.
-bool InstallConsoleCommand() { return true; }
 
 void RegisterEventHandlers(RE::UI* ui) {
   RE::RegisterEventSink(RE::GetEventSource<RE::ID::Reference3DSetEventSource>(),
@@ -134,16 +106,14 @@ void RunStartupSequence() {
   ReloadINISettings(true);
   InstallFaceGenProcessor();
   SaveAllowedCellChangeTime();
-  BuildUniqueNPCDatabase();
+  BuildUniqueNPCDatabase(kOp);
   auto* ui = RefreshGameObjectCache();
-  for (const auto city : kCities) {
-    if (!ApplyDataToLocation(IndexOf(city))) {
-      Log::Error(kOp, "apply data error, shutting down");
-      return;
-    }
+  if (!ApplyDataToAllLocations()) {
+    Log::Error(kOp, "apply data error, shutting down");
+    return;
   }
-  AdjustGameSettings();
-  if (!InstallConsoleCommand()) {
+  AdjustGameSettings(kOp);
+  if (!Install_Command_Quillmere()) {
     Log::Error(kOp, "command couldn't be registered, shutting down");
     return;
   }

@@ -39,7 +39,7 @@ TEST(GameSettingsScenario, StartUpAdjustsTheCrowdSettingsThenRegistersEverySinkI
                                                     "CellFullyLoaded", "MenuOpenClose"}));
   EXPECT_EQ(run.report["menus"], nlohmann::json::array());
 
-  // After the last city, before the end of the sequence.
+  // After the last city, before the console command and the end of the sequence.
   const auto at = [&](const std::string& text) {
     return std::find_if(run.entries.begin(), run.entries.end(),
                         [&](const auto& e) { return e.find(text) != std::string::npos; }) -
@@ -48,7 +48,8 @@ TEST(GameSettingsScenario, StartUpAdjustsTheCrowdSettingsThenRegistersEverySinkI
   const auto done = at("warning|[HandleOnPostDataLoad] apply optimizations: done");
   EXPECT_LT(at("[ApplyDataToLocation] set FemalePercent for Neon"), at("info|[ApplyOptimizations] called"));
   EXPECT_LT(at("info|[ApplyOptimizations] called"), done);
-  EXPECT_EQ(done + 1, at("info|[HandleOnPostDataLoad] installation complete"));
+  EXPECT_EQ(done + 1, at("info|[Install_Command_Quillmere] QuillmereCode command registered."));
+  EXPECT_EQ(done + 2, at("info|[HandleOnPostDataLoad] installation complete"));
 }
 
 TEST(GameSettingsScenario, SwitchedOffInTheMainMenuTheGamesOwnValueComesBackWithTheNextSave) {

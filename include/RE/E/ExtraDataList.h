@@ -64,6 +64,12 @@ struct ExtraDataList {
 static_assert(offsetof(ExtraDataList, data) == 0x08);
 static_assert(offsetof(ExtraDataList, lock) == 0x20);
 
+// Shows name as the reference's display name; the game keeps its own copy of the text.
+inline void SetRefDisplayName(ExtraDataList* list, const char* name) {
+  using Fn = void (*)(ExtraDataList*, const char*);
+  reinterpret_cast<Fn>(REL::GameAddress<ID::SetRefDisplayName>())(list, name);
+}
+
 }  // namespace RE
 
 #pragma GCC diagnostic pop

@@ -1,0 +1,41 @@
+#include "Main/ModChanges.h"
+
+#include "Helpers/Log.h"
+#include "Main/ApplyDataToLocation.h"
+#include "Main/Cities.h"
+#include "Main/FatalErrorBox.h"
+#include "Main/GameSettingAdjustments.h"
+#include "Main/UniqueNPCDefinitions.h"
+#include "RE/IDs.h"
+#include "REL/ID.h"
+
+void BuildUniqueNPCDatabase(const char* operation) {
+  const auto [uniqueNPCs, records] = BuildUniqueNPCsDB({});
+  if (uniqueNPCs < 1 || records < 1)
+    Log::Error(
+        operation,
+        "Couldn't build UniqueNPCsDB. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}. Unique NPCs will not be encountered with.",
+        uniqueNPCs, records);
+  else
+    Log::Info(operation, "UniqueNPCsDB has been built. UniqueNPCCount: {}. UniqueNPCsLocationsCount: {}", uniqueNPCs,
+              records);
+}
+
+bool ApplyDataToAllLocations() {
+  for (const int city : kCityIndices)
+    if (!ApplyDataToLocation(city)) return false;
+  return true;
+}
+
+void AdjustGameSettings(const char* operation) {
+  if (ApplyOptimizations(true, false))
+    Log::Warn(operation, "apply optimizations: done");
+  else
+    Log::Warn(operation, "apply optimizations error");
+}
+
+std::uint8_t* GameAppearanceFlagOrExit() {
+  auto* flag = reinterpret_cast<std::uint8_t*>(REL::ResolveAddressLibraryID(RE::ID::AppearanceFlag));
+  if (!flag) ShowFatalErrorAndExit("Error: custom FaceGen processor couldn't be initialized");
+  return flag;
+}
