@@ -11,6 +11,7 @@ void RunDataBaseBenchmarks();
 void RunApplyDataBenchmarks();
 void RunCitizenIdentityBenchmarks();
 void RunUniqueNPCBenchmarks();
+void RunActorBackgroundProcessBenchmarks();
 
 int main() {
   // The bench is the game's main module, started in a folder of its own.
@@ -28,5 +29,6 @@ int main() {
   RunApplyDataBenchmarks();
   RunCitizenIdentityBenchmarks();
   RunUniqueNPCBenchmarks();
+  RunActorBackgroundProcessBenchmarks();
   return 0;
 }

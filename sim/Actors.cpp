@@ -1,7 +1,9 @@
 #include "Actors.h"
 
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <set>
 
 #include "GameForms.h"
 #include "GameHeap.h"
@@ -22,6 +24,7 @@ struct ActorState {
   std::map<int, int> spawnedAround;  // per city
   std::map<const RE::TESObjectREFR*, RE::BGSLocation*> locations;
   std::map<const RE::Actor*, RE::TESForm*> voices;
+  std::set<const RE::Actor*> freed;  // memory the game freed once (and may have reused)
 };
 ActorState& State() {
   static ActorState state;
@@ -38,7 +41,24 @@ RE::TESForm* GetActorVoiceType(RE::Actor* actor, std::uint64_t) { return actor ?
 std::uint32_t NextRuntimeFormID() { return State().nextFormID++; }
 
 RE::Actor* CreateActor(std::uint32_t formID, RE::TESNPC* base, RE::NiPoint3 position, RE::BGSLocation* location) {
-  auto* actor = AddTyped<RE::Actor>(formID, RE::FormType::kActor);
+  return BuildActor(GameAllocatePages(sizeof(RE::Actor)), formID, base, position, location);
+}
+
+namespace {
+
+// A live process object's type table: its entry at byte 0x10 points into the game's code.
+void LiveProcessEntry() {}
+const void* const kLiveProcessTable[] = {nullptr, nullptr, reinterpret_cast<const void*>(&LiveProcessEntry), nullptr};
+
+}  // namespace
+
+RE::Actor* BuildActor(void* memory, std::uint32_t formID, RE::TESNPC* base, RE::NiPoint3 position,
+                      RE::BGSLocation* location) {
+  auto* actor = static_cast<RE::Actor*>(AddFormAt(memory, formID, RE::FormType::kActor));
+  auto* process = GameNew<RE::AIProcess>();
+  process->typeTable = kLiveProcessTable;
+  process->highProcessData = GameAllocate(64);
+  actor->currentProcess = process;
   actor->baseObject = base;
   actor->position = position;
   actor->extraList = GameNew<RE::ExtraDataList>();
@@ -108,6 +128,26 @@ void DeleteActor(RE::Actor* actor) {
   DropHandle(actor);
   if (FindForm(actor->formID) == actor) RemoveForm(actor->formID);
 }
+
+RE::Actor* FreeActor(RE::Actor* actor, bool reuse) {
+  auto& state = State();
+  const RE::NiPoint3 position = actor->position;
+  auto* base = static_cast<RE::TESNPC*>(actor->baseObject);
+  auto* location = CurrentLocation(actor);
+  DeleteActor(actor);
+  state.locations.erase(actor);
+  state.voices.erase(actor);
+  state.freed.insert(actor);
+  // The game's allocator hands the block out again; in between it is nobody's.
+  std::memset(static_cast<void*>(actor), 0xDD, sizeof(RE::Actor));
+  SetPagesAccessible(actor, sizeof(RE::Actor), false);
+  if (!reuse) return nullptr;
+  SetPagesAccessible(actor, sizeof(RE::Actor), true);
+  std::memset(static_cast<void*>(actor), 0, sizeof(RE::Actor));
+  return BuildActor(actor, NextRuntimeFormID(), base, {position.x + 40.0f, position.y, position.z}, location);
+}
+
+bool WasFreed(const RE::Actor* actor) { return State().freed.contains(actor); }
 
 std::vector<ModelledAddress> ActorModelAddresses() {
   auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };

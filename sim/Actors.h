@@ -18,6 +18,17 @@ std::uint32_t NextRuntimeFormID();
 // with a handle and a place in the process lists.
 RE::Actor* CreateActor(std::uint32_t formID, RE::TESNPC* base, RE::NiPoint3 position, RE::BGSLocation* location);
 
+// The same in memory the caller provides (whole pages of their own, zeroed).
+RE::Actor* BuildActor(void* memory, std::uint32_t formID, RE::TESNPC* base, RE::NiPoint3 position,
+                      RE::BGSLocation* location);
+
+// The game frees the actor: deleted (as DeleteActor), then its memory is nobody's and inaccessible,
+// so reading it stops the process. With reuse the game builds a new actor with the next run-time
+// form ID in the same memory, 40 units away, and returns it.
+RE::Actor* FreeActor(RE::Actor* actor, bool reuse);
+// Whether the memory of this actor was freed once (reused or not): what stood there is gone.
+bool WasFreed(const RE::Actor* actor);
+
 // Distinct places around a city's spot (1 to 4), one for each actor the game spawns there: at least
 // eight units from the spot, on a spiral that keeps them apart and inside the city.
 RE::NiPoint3 NextSpotAround(int city);

@@ -20,7 +20,7 @@ sim_ResetGame:
     pop rbx
     ret
 
-# char sim_ActorAppearanceProcess(Actor* actor, uint64_t argument)
+# char sim_ActorAppearanceProcess(Actor* actor, uint64_t argument): returns what its call returned
     .globl sim_ActorAppearanceProcess
     .p2align 4
 sim_ActorAppearanceProcess:
@@ -29,7 +29,6 @@ sim_ActorAppearanceProcess:
     sub rsp, 40
     .fill 0x4F - (. - sim_ActorAppearanceProcess), 1, 0x90
     call sim_AppearanceTarget          # +0x4F, rcx and rdx still hold the arguments
-    mov [rip + sim_observedAppearance], al
     add rsp, 40
     pop rsi
     pop rbx

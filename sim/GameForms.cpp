@@ -266,7 +266,11 @@ RE::TESObjectREFR* AddReference(std::uint32_t formID, RE::TESForm* base, RE::NiP
 }
 
 RE::TESForm* AddFormOfSize(std::uint32_t formID, RE::FormType type, std::size_t size) {
-  auto* form = static_cast<RE::TESForm*>(GameAllocate(std::max(size, sizeof(RE::TESForm))));
+  return AddFormAt(GameAllocate(std::max(size, sizeof(RE::TESForm))), formID, type);
+}
+
+RE::TESForm* AddFormAt(void* memory, std::uint32_t formID, RE::FormType type) {
+  auto* form = static_cast<RE::TESForm*>(memory);
   form->vtable = GetTables().form.data();
   form->formID = formID;
   form->formType = static_cast<std::uint8_t>(type);

@@ -34,6 +34,8 @@ RE::TESObjectREFR* AddReference(std::uint32_t formID, RE::TESForm* base, RE::NiP
 RE::BGSLocation* AddLocation(std::uint32_t formID);
 // A form of a game type with a layout of its own (lists, globals, keywords).
 RE::TESForm* AddFormOfSize(std::uint32_t formID, RE::FormType type, std::size_t size);
+// A form built in zeroed memory the caller provides (at least the type's size).
+RE::TESForm* AddFormAt(void* memory, std::uint32_t formID, RE::FormType type);
 template <class T>
 T* AddTyped(std::uint32_t formID, RE::FormType type) {
   return static_cast<T*>(AddFormOfSize(formID, type, sizeof(T)));

@@ -55,4 +55,17 @@ void* GameAllocate(std::size_t size, std::size_t alignment) {
   return result;
 }
 
+void* GameAllocatePages(std::size_t size) {
+  constexpr std::size_t kPage = 4096;
+  return GameAllocate((size + kPage - 1) & ~(kPage - 1), kPage);
+}
+
+void SetPagesAccessible(void* pages, std::size_t size, bool accessible) {
+  DWORD previous = 0;
+  if (!VirtualProtect(pages, size, accessible ? PAGE_READWRITE : PAGE_NOACCESS, &previous)) {
+    std::fprintf(stderr, "brindlewick-sim: cannot change the protection of the game's memory at %p\n", pages);
+    TerminateProcess(GetCurrentProcess(), exit_code::kGameStopped);
+  }
+}
+
 }  // namespace sim

@@ -1,6 +1,7 @@
 #include "GameWorld.h"
 
 #include "Actors.h"
+#include "Appearance.h"
 #include "Cells.h"
 #include "Console.h"
 #include "EventSources.h"
@@ -14,12 +15,10 @@
 
 extern "C" {
 std::uint64_t sim_ResetGame(std::uint64_t argument);
-char sim_ActorAppearanceProcess(RE::Actor* actor, std::uint64_t argument);
 
 // Written by the machine code after each of its calls returns.
 std::uint64_t sim_observedResetBegin = 0;
 std::uint64_t sim_observedResetFinish = 0;
-char sim_observedAppearance = 0;
 }
 
 namespace sim {
@@ -34,7 +33,6 @@ std::uint64_t lastResetBeginReturned = 0;
 std::uint64_t lastResetFinishReturned = 0;
 std::uint64_t resetFinishCount = 0;
 std::array<CityListSizes, 4> listsDuringLastReset{};
-char lastAppearanceReturned = 0;
 
 RE::TESForm* LookupFormByID(std::uint32_t formID) { return FindForm(formID); }
 
@@ -56,10 +54,6 @@ extern "C" void sim_ResetGameState() {
 extern "C" std::uint64_t sim_ResetFinishTarget() {
   sim::lastResetFinishReturned = 0xF1A1500000000000ull + ++sim::resetFinishCount;
   return sim::lastResetFinishReturned;
-}
-extern "C" char sim_AppearanceTarget(RE::Actor* actor, std::uint64_t argument) {
-  sim::lastAppearanceReturned = static_cast<char>((argument * 7 + 3) ^ (reinterpret_cast<std::uintptr_t>(actor) >> 4));
-  return sim::lastAppearanceReturned;
 }
 
 namespace sim {
@@ -100,26 +94,17 @@ ResetRecord RunResetGame(std::uint64_t argument) {
   return record;
 }
 
-AppearanceRecord RunAppearanceProcess(std::uint64_t argument) {
-  auto* actor = reinterpret_cast<RE::Actor*>(playerSingleton);
-  sim_ActorAppearanceProcess(actor, argument);
-  AppearanceRecord record{argument, lastAppearanceReturned, sim_observedAppearance};
-  GetWorld().appearanceCalls.push_back(record);
-  return record;
-}
-
 std::vector<ModelledAddress> ModelledAddresses() {
   auto address = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
   auto modelled = FormModelAddresses();
   for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses(),
-                    MenuAddresses(), GameINISettingAddresses(), ConsoleAddresses()})
+                    MenuAddresses(), GameINISettingAddresses(), ConsoleAddresses(), AppearanceModelAddresses()})
     modelled.insert(modelled.end(), more.begin(), more.end());
   modelled.insert(modelled.end(), {
                                       {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
                                       {RE::ID::PlayerCharacter, address(&playerSingleton)},
                                       {RE::ID::ProcessLists, address(&processListsSingleton)},
                                       {RE::ID::ResetGame, ResetGameAddress()},
-                                      {RE::ID::ActorAppearanceProcess, AppearanceProcessAddress()},
                                       {RE::ID::AppearanceFlag, address(&appearanceFlag)},
                                   });
   return modelled;
@@ -128,6 +113,6 @@ std::vector<ModelledAddress> ModelledAddresses() {
 std::uint8_t AppearanceFlagValue() { return appearanceFlag; }
 RE::ProcessLists* GameProcessLists() { return processListsSingleton; }
 std::uintptr_t ResetGameAddress() { return reinterpret_cast<std::uintptr_t>(&sim_ResetGame); }
-std::uintptr_t AppearanceProcessAddress() { return reinterpret_cast<std::uintptr_t>(&sim_ActorAppearanceProcess); }
+std::uintptr_t AppearanceProcessAddress() { return AppearanceModelAddresses().back().address; }
 
 }  // namespace sim

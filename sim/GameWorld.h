@@ -42,16 +42,11 @@ struct ResetRecord {
   std::uint64_t finishReturned, finishObserved;
   std::array<CityListSizes, 4> listsDuringReset;
 };
-struct AppearanceRecord {
-  std::uint64_t argument;
-  int returned, observed;
-};
 
 struct World {
   std::map<std::uint32_t, RE::TESForm*> forms;
   std::map<std::string, RE::NiPoint3> citySpots;  // where "enter CITY" puts the player
   std::vector<ResetRecord> resets;
-  std::vector<AppearanceRecord> appearanceCalls;
 };
 
 World& GetWorld();
@@ -59,9 +54,8 @@ World& GetWorld();
 // Creates the game's objects; called once when the game starts.
 void CreateWorld();
 
-// Runs the game's reset function and its appearance function through their machine code.
+// Runs the game's reset function through its machine code.
 ResetRecord RunResetGame(std::uint64_t argument);
-AppearanceRecord RunAppearanceProcess(std::uint64_t argument);
 
 // What the address library must answer for the IDs the sim models.
 struct ModelledAddress {

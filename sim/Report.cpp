@@ -9,6 +9,8 @@
 
 #include <fmt/format.h>
 
+#include "Actors.h"
+#include "Appearance.h"
 #include "Citizens.h"
 #include "Console.h"
 #include "GameINISettings.h"
@@ -93,7 +95,8 @@ nlohmann::json DescribeCitizen(const Citizen& citizen) {
           {"voice", look ? FormIDText(look->voice) : nullptr},
           {"facialAnim", look ? FormIDText(look->facialAnim) : nullptr},
           {"scale", look && look->scaled ? nlohmann::json(look->scale) : nlohmann::json(nullptr)},
-          {"clothing", FormIDText(citizen.clothing)}};
+          {"clothing", FormIDText(citizen.clothing)},
+          {"appearanceUpdates", AppearanceUpdatesOf(citizen.actor->formID)}};
 }
 
 // A city as the game holds it: its lists, its ratio global and the citizens spawned in it.
@@ -109,7 +112,7 @@ nlohmann::json DescribeCity(const CityInfo& info) {
   std::map<std::string, int> faces, clothing;
   int women = 0;
   for (const auto& citizen : Citizens()) {
-    if (citizen.city != info.index) continue;
+    if (citizen.city != info.index || WasFreed(citizen.actor)) continue;
     city["citizens"].push_back(DescribeCitizen(citizen));
     women += citizen.female ? 1 : 0;
     ++faces[FormIDText(citizen.face).get<std::string>()];
@@ -141,7 +144,8 @@ nlohmann::json DescribeUniqueNPC(const PlacedUniqueNPC& placed) {
           {"facialAnim", look ? FormIDText(look->facialAnim) : nullptr},
           {"clothing", look ? FormIDText(look->clothing) : nullptr},
           {"scale", ActorScale(placed.actor)},
-          {"deleted", (placed.actor->formFlags & RE::TESForm::kDeleted) != 0}};
+          {"deleted", (placed.actor->formFlags & RE::TESForm::kDeleted) != 0},
+          {"appearanceUpdates", AppearanceUpdatesOf(placed.actor->formID)}};
 }
 
 nlohmann::json DescribeRemoved(const RE::Actor* actor) {
@@ -177,7 +181,8 @@ nlohmann::json BuildReport(const ReportContext& context) {
   report["cities"] = nlohmann::json::array();
   for (const auto& city : kCities) report["cities"].push_back(DescribeCity(city));
   report["uniqueNPCs"] = nlohmann::json::array();
-  for (const auto& placed : PlacedUniqueNPCs()) report["uniqueNPCs"].push_back(DescribeUniqueNPC(placed));
+  for (const auto& placed : PlacedUniqueNPCs())
+    if (!WasFreed(placed.actor)) report["uniqueNPCs"].push_back(DescribeUniqueNPC(placed));
   report["removedActors"] = nlohmann::json::array();
   for (const auto* actor : ActorsDeletedByScript()) report["removedActors"].push_back(DescribeRemoved(actor));
   report["refusedScriptCalls"] = RefusedUniqueNPCCalls();
@@ -232,9 +237,11 @@ nlohmann::json BuildReport(const ReportContext& context) {
                                 {"finishObserved", r.finishObserved},
                                 {"cities", during}});
   }
-  report["appearanceCalls"] = nlohmann::json::array();
-  for (const auto& a : GetWorld().appearanceCalls)
-    report["appearanceCalls"].push_back({{"argument", a.argument}, {"returned", a.returned}, {"observed", a.observed}});
+  const auto totals = AppearanceCallTotals();
+  report["appearance"] = {{"calls", totals.calls},
+                          {"targetCalls", totals.targetCalls},
+                          {"resultsAltered", totals.resultsAltered},
+                          {"updatesWithOtherArguments", totals.updatesWithOtherArguments}};
   return WithValidText(std::move(report));
 }
 
@@ -276,9 +283,10 @@ std::string FormatReport(const nlohmann::json& report) {
           << city["femaleOutfitListSize"].get<int>() << "/" << city["maleOutfitListSize"].get<int>();
     out << "\n";
   }
-  for (const auto& a : report["appearanceCalls"]) {
-    out << "appearance(" << a["argument"].get<std::uint64_t>() << "): game's own result "
-        << (a["returned"] == a["observed"] ? "passed through unchanged" : "ALTERED") << "\n";
+  if (const auto& a = report["appearance"]; a["calls"].get<std::uint64_t>() > 0) {
+    const bool same = a["resultsAltered"] == 0 && a["targetCalls"] == a["calls"];
+    out << "appearance: " << a["calls"].get<std::uint64_t>() << " calls, game's own call and result "
+        << (same ? "passed through unchanged" : "ALTERED") << "\n";
   }
   out << "cities:\n";
   for (const auto& city : report["cities"]) {
@@ -305,7 +313,7 @@ std::string FormatReport(const nlohmann::json& report) {
           << text(citizen["clothing"]) << "  voice " << text(citizen["voice"]) << "  anim "
           << text(citizen["facialAnim"]) << "  scale "
           << (citizen["scale"].is_null() ? std::string("-") : fmt::format("{:.2f}", citizen["scale"].get<float>()))
-          << "\n";
+          << "  appearance updates " << citizen["appearanceUpdates"].get<int>() << "\n";
     }
   }
   out << "script calls: " << report["scriptCallsRun"].get<std::size_t>() << " run, "

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "Actors.h"
+#include "Appearance.h"
 #include "Cells.h"
 #include "Citizens.h"
 #include "Console.h"
@@ -42,7 +43,9 @@ const std::map<std::string, StepRule> kSteps = {
     {"start", {0, 0, "start"}},
     {"message", {1, 1, "message TYPE"}},
     {"reset", {0, 0, "reset"}},
-    {"appearance", {1, 1, "appearance N"}},
+    {"appearance", {1, 3, "appearance N [threads T]"}},
+    {"move", {4, 4, "move FORMID X Y Z"}},
+    {"free", {1, 2, "free FORMID [reuse]"}},
     {"wait", {1, 1, "wait MS"}},
     {"enter", {1, 1, "enter CITY"}},
     {"leave", {0, 0, "leave"}},
@@ -151,7 +154,25 @@ class Runner {
     } else if (step.name == "reset") {
       RunResetGame(random_());
     } else if (step.name == "appearance") {
-      for (std::uint64_t i = 0, n = number(0); i < n; ++i) RunAppearanceProcess(random_());
+      const auto& a = step.arguments;
+      if (a.size() == 2 || (a.size() == 3 && a[1] != "threads")) Fail(step, "expected 'appearance N [threads T]'");
+      const auto threads = a.size() == 3 ? number(2) : 1;
+      if (threads < 1 || threads > 64) Fail(step, "threads must be 1 to 64");
+      RunAppearanceFunction(number(0), static_cast<int>(threads), random_());
+    } else if (step.name == "move") {
+      auto* actor = RuntimeActor(step);
+      const auto coordinate = [&](std::size_t i) {
+        try {
+          return std::stof(step.arguments[i]);
+        } catch (const std::exception&) {
+          Fail(step, "'" + step.arguments[i] + "' is not a number");
+        }
+        return 0.0f;
+      };
+      actor->position = {coordinate(1), coordinate(2), coordinate(3)};
+    } else if (step.name == "free") {
+      if (step.arguments.size() == 2 && step.arguments[1] != "reuse") Fail(step, "expected 'free FORMID [reuse]'");
+      FreeActor(RuntimeActor(step), step.arguments.size() == 2);
     } else if (step.name == "enter") {
       Enter(step);
     } else if (step.name == "spawn") {
@@ -198,6 +219,22 @@ class Runner {
   }
 
  private:
+  // A live actor the game created while it runs, named by its form ID in hexadecimal.
+  RE::Actor* RuntimeActor(const Step& step) {
+    std::uint32_t formID = 0;
+    try {
+      std::size_t used = 0;
+      formID = static_cast<std::uint32_t>(std::stoul(step.arguments[0], &used, 16));
+      if (used != step.arguments[0].size()) throw std::invalid_argument("trailing text");
+    } catch (const std::exception&) {
+      Fail(step, "'" + step.arguments[0] + "' is not a form ID");
+    }
+    auto* form = FindForm(formID);
+    if (!form || form->formType != static_cast<std::uint8_t>(RE::FormType::kActor) || formID < 0xFF000000)
+      Fail(step, "no run-time actor " + step.arguments[0]);
+    return static_cast<RE::Actor*>(form);
+  }
+
   // The player walks into a city: its location counts as loaded and the player stands on its spot.
   int CityIndex(const Step& step, const std::string& name) {
     const auto city =

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Helpers/PluginSettings.h"
+#include "Main/ActorBackgroundProcess.h"
 #include "Main/CellChangeGate.h"
 #include "Main/GameSettingAdjustments.h"
 #include "Main/UniqueNPCDefinitions.h"
@@ -15,6 +16,7 @@ void ResetPluginState() {
   UniqueNPCState.Reset();
   CellEventState.Reset();
   GameSettingAdjustmentState.Reset();
+  AppearanceProcessState.Reset();
 }
 
 std::uintptr_t GameModuleBase() noexcept {

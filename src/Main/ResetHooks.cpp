@@ -89,8 +89,9 @@ void ReapplyModChanges() {
     Log::Error(kFinishOp, "apply data error, shutting down");
     return;
   }
-  // The background appearance process starts over here (FaceGenProcessorInitialized false, Ticks 0)
-  // once that process exists.
+  // The background appearance process waits again, as after a load.
+  AppearanceProcessState.FaceGenProcessorInitialized = false;
+  AppearanceProcessState.Ticks = 0;
   KeepGameAppearanceProcessingOff();
   CellEventState.menus.bEndCredits = false;
   AdjustGameSettings(kFinishOp);

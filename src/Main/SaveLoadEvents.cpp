@@ -2,6 +2,7 @@
 
 #include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
+#include "Main/ActorBackgroundProcess.h"
 #include "Main/CellChangeGate.h"
 #include "Main/GameObjectCache.h"
 #include "Main/GameSettingAdjustments.h"
@@ -16,8 +17,9 @@ void HandleSaveLoad() {
   RefreshGameObjectCache();
   const auto& menus = CellEventState.menus;
   if (!menus.bMainMenu && !menus.bPauseMenu) return;
-  // Background appearance process: FaceGenProcessorInitialized = false and Ticks = 0 go here, so
-  // that it waits again before it resumes; they arrive with that process.
+  // The background appearance process waits again before it resumes.
+  AppearanceProcessState.FaceGenProcessorInitialized = false;
+  AppearanceProcessState.Ticks = 0;
   if (menus.bMainMenu) {
     // The player may have edited the settings file while in the main menu.
     ReloadINISettings(true);
@@ -27,7 +29,7 @@ void HandleSaveLoad() {
 
 void HandleGameLoaded() {
   if (Log::Enabled()) Log::Info(kOp, "[TESLoadGameEvent] ---> [{}]", CurrentUtcTimeText());
-  // Background appearance process: Ticks = 0 goes here; it arrives with that process.
+  AppearanceProcessState.Ticks = 0;
 }
 
 const void* const kSaveLoadTable[] = {

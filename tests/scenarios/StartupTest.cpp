@@ -64,7 +64,9 @@ void ExpectGameResultsPassedThrough(const nlohmann::json& report) {
     EXPECT_EQ(reset["beginObserved"], reset["beginReturned"]);
     EXPECT_EQ(reset["finishObserved"], reset["finishReturned"]);
   }
-  for (const auto& call : report["appearanceCalls"]) EXPECT_EQ(call["observed"], call["returned"]);
+  const auto& appearance = report["appearance"];
+  EXPECT_EQ(appearance["targetCalls"], appearance["calls"]);
+  EXPECT_EQ(appearance["resultsAltered"], 0);
 }
 
 TEST(Startup, RunsEverySequenceStepInOrderAndPatchesThroughTheHostsBranchPool) {
@@ -109,7 +111,8 @@ TEST(Startup, RunsEverySequenceStepInOrderAndPatchesThroughTheHostsBranchPool) {
   EXPECT_EQ(run.report["appearanceFlag"], 0);
   ExpectGameResultsPassedThrough(run.report);
   EXPECT_EQ(run.report["resets"].size(), 2u);
-  EXPECT_EQ(run.report["appearanceCalls"].size(), 3u);
+  // Three rounds over the player, the only actor in the process lists yet.
+  EXPECT_EQ(run.report["appearance"]["calls"], 3u);
 }
 
 TEST(Startup, LogFileIsNamedAfterThePluginWithTheFullPatternAndCrLf) {

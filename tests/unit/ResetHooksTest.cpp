@@ -215,8 +215,13 @@ TEST(ResetHooks, FinishMakesEveryChangeAgainInOrderBeforeTheGamesCall) {
   ResetWorld world;
   Begin();
   CellEventState.menus.bEndCredits = true;
+  AppearanceProcessState.FaceGenProcessorInitialized = true;
+  AppearanceProcessState.Ticks = 500;
   test::LogCapture log;
   Finish();
+  // The background appearance process waits again.
+  EXPECT_FALSE(AppearanceProcessState.FaceGenProcessorInitialized);
+  EXPECT_EQ(AppearanceProcessState.Ticks, 0);
 
   EXPECT_EQ(log.linesOf("HandleGameResetFinishFunc"),
             (Lines{"info|[HandleGameResetFinishFunc] called; reapplying mod changes",
@@ -258,9 +263,11 @@ TEST(ResetHooks, FinishJumpsToTheGamesCallAtTheFirstCityThatFails) {
   global->formType = static_cast<std::uint8_t>(RE::FormType::kKeyword);
   CellEventState.menus.bEndCredits = true;
   *ResetWorld::AppearanceFlag() = 1;
+  AppearanceProcessState.Ticks = 500;
 
   test::LogCapture log;
   Finish();
+  EXPECT_EQ(AppearanceProcessState.Ticks, 500) << "a failed reset leaves the process as it was";
   global->formType = static_cast<std::uint8_t>(RE::FormType::kGlobal);
   EXPECT_EQ(log.linesOf("HandleGameResetFinishFunc").back(),
             "error|[HandleGameResetFinishFunc] apply data error, shutting down");

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "RE/A/AIProcess.h"
 #include "RE/B/BGSVoiceType.h"
 #include "RE/IDs.h"
 #include "RE/T/TESObjectREFR.h"
@@ -21,11 +22,16 @@ inline constexpr std::uint32_t kPlayerReferenceFormID = 0x00000014;
 struct Actor : TESObjectREFR {
   static constexpr std::uint32_t kSetUpState = 1u << 21;  // the game has fully set the actor up
 
-  void* currentProcess;
+  AIProcess* currentProcess;
   std::uint8_t pad230[0x37C - 0x230];
   std::uint32_t stateFlags;  // bit 21: set for actors the game has fully set up
   std::uint8_t pad380[0x400 - 0x380];
 
+  // The game refreshes the actor's appearance (face, body, equipment).
+  void UpdateAppearance(bool param02, std::uint32_t flags, bool bRace) {
+    using Fn = void (*)(Actor*, bool, std::uint32_t, bool);
+    reinterpret_cast<Fn>(REL::GameAddress<ID::UpdateActorAppearance>())(this, param02, flags, bRace);
+  }
   // The voice the game gives the actor now, or null.
   BGSVoiceType* GetVoiceType() {
     using Fn = BGSVoiceType* (*)(Actor*, std::uint64_t);

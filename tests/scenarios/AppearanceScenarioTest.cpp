@@ -1,0 +1,37 @@
+// The background appearance process in the game: warm-up after a load, one update per nearby
+// citizen, the game's threads at once, and actors the game frees while they are queued.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "SimRun.h"
+
+TEST(AppearanceScenario, CitizensAreUpdatedOnceAfterTheWarmUpAndFreedOnesAreNeverRead) {
+  // Citizens spawn first so that they hold the first run-time IDs, FF000800 on.
+  std::string scenario = "start\nspawn NewAtlantis 6\nenter NewAtlantis\nload-save\nappearance 60\n";
+  for (int i = 0; i < 12; ++i) scenario += "wait 30\nappearance 2 threads 4\n";
+  scenario += "free FF000800\nfree FF000801 reuse\nmove FF000802 500 0 0\nwait 30\nappearance 20 threads 4\nreport\n";
+  const auto run = test::RunSim(scenario);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+
+  const auto& citizens = run.report["cities"][0]["citizens"];
+  ASSERT_EQ(citizens.size(), 4u) << "the two freed citizens are gone";
+  for (const auto& citizen : citizens) EXPECT_EQ(citizen["appearanceUpdates"], 1) << citizen;
+  const auto& appearance = run.report["appearance"];
+  EXPECT_EQ(appearance["targetCalls"], appearance["calls"]);
+  EXPECT_EQ(appearance["resultsAltered"], 0);
+  EXPECT_EQ(appearance["updatesWithOtherArguments"], 0);
+
+  int started = 0, dropped = 0;
+  for (const auto& entry : run.entries) {
+    if (entry.find("[ProcessActorQueue] FaceGenProcessorInitialized ---> [") != std::string::npos) {
+      ++started;
+      EXPECT_TRUE(entry.ends_with(" | Ticks: 301]")) << entry;
+    }
+    if (entry.find("[ProcessActorQueue] cannot evaluate queued actor") != std::string::npos &&
+        entry.ends_with("| unsupported (code: 1)"))
+      ++dropped;
+  }
+  EXPECT_EQ(started, 1);
+  EXPECT_EQ(dropped, 2);
+}
