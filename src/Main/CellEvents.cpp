@@ -51,16 +51,11 @@ void HandleCellFullyLoaded(const RE::Events::TESCellFullyLoadedEvent* event) {
   PlaceUniqueNPCs(city);
 }
 
-template <class Sink>
-void* DestroySink(Sink* self, std::uint32_t) noexcept {
-  return self;
-}
-
 const void* const kCellChangeTable[] = {
-    reinterpret_cast<const void*>(&DestroySink<QuillmereActorCellChangeEventClass>),
+    reinterpret_cast<const void*>(&RE::DestroyProcessWideSink<QuillmereActorCellChangeEventClass>),
     reinterpret_cast<const void*>(&QuillmereActorCellChangeEventClass::ProcessEvent)};
 const void* const kCellFullyLoadedTable[] = {
-    reinterpret_cast<const void*>(&DestroySink<QuillmereTESCellFullyLoadedEventClass>),
+    reinterpret_cast<const void*>(&RE::DestroyProcessWideSink<QuillmereTESCellFullyLoadedEventClass>),
     reinterpret_cast<const void*>(&QuillmereTESCellFullyLoadedEventClass::ProcessEvent)};
 
 }  // namespace

@@ -131,10 +131,9 @@ void GiveIdentity(RE::Actor* actor) {
   ApplyHeight(actor, female, *location, description);
 }
 
-void* DestroySink(QuillmereReferenceSet3dClass* self, std::uint32_t) noexcept { return self; }
-
-const void* const kSinkTable[] = {reinterpret_cast<const void*>(&DestroySink),
-                                  reinterpret_cast<const void*>(&QuillmereReferenceSet3dClass::ProcessEvent)};
+const void* const kSinkTable[] = {
+    reinterpret_cast<const void*>(&RE::DestroyProcessWideSink<QuillmereReferenceSet3dClass>),
+    reinterpret_cast<const void*>(&QuillmereReferenceSet3dClass::ProcessEvent)};
 
 }  // namespace
 
