@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include <fmt/format.h>
@@ -299,6 +300,17 @@ std::string FormatReport(const nlohmann::json& report) {
     out << "    " << city["citizens"].size() << " citizens spawned, "
         << fmt::format("{:.1f}", 100.0 * city["femaleShare"].get<double>()) << "% women, " << city["facesUsed"].size()
         << " distinct faces, " << city["clothingUsed"].size() << " distinct clothes\n";
+    std::set<std::string> removed;
+    for (const auto& actor : report["removedActors"]) removed.insert(actor["formID"].get<std::string>());
+    int once = 0, more = 0, never = 0, neverRemoved = 0;
+    for (const auto& citizen : city["citizens"]) {
+      const auto updates = citizen["appearanceUpdates"].get<int>();
+      once += updates == 1, more += updates > 1, never += updates == 0;
+      neverRemoved += updates == 0 && removed.contains(citizen["formID"].get<std::string>());
+    }
+    if (once + more > 0)
+      out << "    appearance updates: " << once << " once, " << more << " more than once, " << never << " never ("
+          << neverRemoved << " of them removed by the script)\n";
     int shown = 0;
     for (const auto& citizen : city["citizens"]) {
       if (shown++ == 5) {

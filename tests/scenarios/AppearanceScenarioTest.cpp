@@ -2,8 +2,10 @@
 // citizen, the game's threads at once, and actors the game frees while they are queued.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
+#include "GameFolder.h"
 #include "SimRun.h"
 
 TEST(AppearanceScenario, CitizensAreUpdatedOnceAfterTheWarmUpAndFreedOnesAreNeverRead) {
@@ -34,4 +36,25 @@ TEST(AppearanceScenario, CitizensAreUpdatedOnceAfterTheWarmUpAndFreedOnesAreNeve
   }
   EXPECT_EQ(started, 1);
   EXPECT_EQ(dropped, 2);
+}
+
+// The demo as a player's machine plays it: two game threads, the save loaded after the reset, the
+// player in Neon. Every Neon citizen still standing is updated exactly once; the stray copies the
+// script removed never are, and the cities the player left behind are out of range.
+TEST(AppearanceScenario, TheDemoUpdatesEachNearbyCitizenOnceAfterTheWarmUp) {
+  const auto run = test::RunSim(test::ReadFile(test::BinaryDirectory() / "data" / "scenarios" / "demo.txt"));
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+  std::set<std::string> removed;
+  for (const auto& actor : run.report["removedActors"]) removed.insert(actor["formID"].get<std::string>());
+  EXPECT_FALSE(removed.empty());
+  for (const auto& city : run.report["cities"]) {
+    const bool nearby = city["name"] == "Neon";
+    for (const auto& citizen : city["citizens"]) {
+      const bool stray = removed.contains(citizen["formID"].get<std::string>());
+      EXPECT_EQ(citizen["appearanceUpdates"], nearby && !stray ? 1 : 0) << city["name"] << " " << citizen;
+    }
+  }
+  const auto started = run.EntriesWith("[ProcessActorQueue] FaceGenProcessorInitialized ---> [");
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_TRUE(started[0].ends_with(" | Ticks: 301]")) << started[0];
 }

@@ -36,7 +36,7 @@ TEST(PlayersMachines, GameInstalledUnderAFolderWithLettersOutsideTheCodePage) {
   {
     std::FILE* scenario = _wfopen((work / "scenario.txt").c_str(), L"wb");
     ASSERT_NE(scenario, nullptr);
-    std::fputs("start\nspawn NewAtlantis 5\nreport\n", scenario);
+    std::fputs("ini Settings.ini Debug bLogging 1\nstart\nspawn NewAtlantis 5\nreport\n", scenario);
     std::fclose(scenario);
   }
   test::RemovePluginLog();

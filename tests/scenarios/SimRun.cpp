@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <stdexcept>
 
 #include "GameFolder.h"
 #include "PluginLog.h"
@@ -35,12 +37,20 @@ SimRun RunSim(const std::string& scenario, const SimOptions& options) {
   run.gameDir = work / options.gameDirName;
   std::vector<std::string> arguments{"run",    scenarioFile.string(), "--game-dir", run.gameDir.string(),
                                      "--json", reportFile.string()};
-  if (!options.settingsLines.empty() || !options.dataFiles.empty() || !options.removedData.empty()) {
+  const bool ownData = std::ranges::find(options.arguments, "--data") != options.arguments.end();
+  const bool switchLoggingOn = options.logging && options.settingsLines.empty() && !ownData;
+  if (switchLoggingOn || !options.settingsLines.empty() || !options.dataFiles.empty() || !options.removedData.empty()) {
     const auto data = work / "data";
     std::filesystem::copy(BinaryDirectory() / "data" / "Quillmere", data, std::filesystem::copy_options::recursive);
     if (!options.settingsLines.empty()) {
       std::string ini;
       for (const auto& [section, lines] : options.settingsLines) ini += "[" + section + "]\r\n" + lines + "\r\n";
+      WriteFile(data / "Settings.ini", ini);
+    } else if (switchLoggingOn) {
+      auto ini = ReadFile(data / "Settings.ini");
+      const auto at = ini.find("\nbLogging=0");
+      if (at == std::string::npos) throw std::runtime_error("the shipped Settings.ini has no bLogging=0 line");
+      ini[at + 10] = '1';
       WriteFile(data / "Settings.ini", ini);
     }
     for (const auto& path : options.removedData) std::filesystem::remove_all(data / path);

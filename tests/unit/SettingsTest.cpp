@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "GameFolder.h"
 #include "Helpers/Ini.h"
 #include "Helpers/PluginSettings.h"
@@ -271,4 +272,41 @@ TEST(Ini, ComposedPathsAreLimitedTo255Characters) {
   EXPECT_FALSE(Ini::WriteIniValue("Limitx", "Main", "Key", "x", folder));
   EXPECT_EQ(test::ReadFile(game.dataFolder() / "Limitx.ini"), beyond);
   EXPECT_EQ(std::distance(fs::directory_iterator(game.dataFolder()), fs::directory_iterator{}), 2);
+}
+
+// The shipped file explains every key in comment lines; the plug-in must read it as the bare file,
+// and filling in a key a player deleted must keep every comment.
+TEST(Settings, ShippedCommentedFileReadsAsTheBareOneAndKeepsItsCommentsWhenFilledIn) {
+  test::GameFolder game;
+  const auto shipped = test::ReadFile(test::BinaryDirectory() / "data" / "Quillmere" / "Settings.ini");
+  std::vector<std::string> comments;
+  for (const auto& line : NonBlankLines(shipped))
+    if (line.starts_with(";")) comments.push_back(line);
+  for (const auto& key : kKeys)  // each key has its own explanation, the default among it
+    EXPECT_NE(shipped.find("\r\n" + std::string(key.name) + "=" + key.written + "\r\n"), std::string::npos) << key.name;
+  EXPECT_GE(comments.size(), std::size(kKeys));
+
+  const auto readAll = [&](const std::string& text) {
+    test::WriteFile(game.dataFolder() / "Settings.ini", text);
+    PluginSettings = PluginSettingsRecord{};
+    test::LogCapture log;
+    ReloadINISettings(true);
+    std::vector<double> values;
+    for (const auto& key : kKeys) values.push_back(key.get());
+    return std::pair{values, log.lines()};
+  };
+  EXPECT_EQ(readAll(shipped), readAll(SettingsText()));
+  EXPECT_FALSE(S.bLogging) << "players get the log off";
+
+  auto withoutKey = shipped;
+  const std::string removed = "\r\niQueuedActorTime=100";
+  withoutKey.erase(withoutKey.find(removed), removed.size());
+  test::WriteFile(game.dataFolder() / "Settings.ini", withoutKey);
+  ReloadINISettings(true);
+  const auto filled = test::ReadFile(game.dataFolder() / "Settings.ini");
+  EXPECT_NE(filled.find("iQueuedActorTime=100"), std::string::npos);
+  std::vector<std::string> commentsAfter;
+  for (const auto& line : NonBlankLines(filled))
+    if (line.starts_with(";")) commentsAfter.push_back(line);
+  EXPECT_EQ(commentsAfter, comments);
 }

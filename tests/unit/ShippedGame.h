@@ -22,6 +22,7 @@ struct ShippedGame {
     ResetPluginState();
     fs::copy(test::BinaryDirectory() / "data" / "Quillmere", game.dataFolder(),
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    SetSetting("Debug", "bLogging", "1");  // shipped off for players; the tests read the log
     sim::ClearPluginFiles();
     sim::LoadWorld(test::BinaryDirectory() / "data" / "world" / "SampleWorld.json");
     RefreshGameObjectCache();
