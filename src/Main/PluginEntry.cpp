@@ -1,6 +1,7 @@
 // The two exports the host looks for.
 #include <windows.h>
 
+#include "BrindlewickVersion.h"
 #include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Main/PluginInfo.h"
@@ -11,9 +12,9 @@
 
 extern "C" __declspec(dllexport) constinit const SFSE::PluginVersionData SFSEPlugin_Version = {
     SFSE::PluginVersionData::kVersion,
-    SFSE::MakeVersion(5, 2, 0, 0),
-    "Brindlewick - SFSE Plugin by Tamsryn",
-    "Tamsryn",
+    SFSE::MakeVersion(BW_VERSION_MAJOR, BW_VERSION_MINOR, BW_VERSION_PATCH, BW_VERSION_BUILD),
+    BW_PLUGIN_NAME,
+    BW_PLUGIN_AUTHOR,
     2,  // address independence: address library
     8,  // structure independence
     {SFSE::MakeVersion(1, 14, 70, 0)},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BrindlewickVersion.h"
 #include "GameFolder.h"
 #include "SimRun.h"
 
@@ -91,7 +92,7 @@ TEST(SimCommandLine, ThePlugInsMessageBoxesArePrintedWithCaptionAndText) {
   ansi.arguments = {"--addrlib-null", "830206"};
   run = RunSim("start\n", ansi);
   EXPECT_EQ(run.process.exitCode, 1u);
-  EXPECT_NE(run.process.output.find("brindlewick-sim: message box \"Brindlewick - SFSE Plugin by Tamsryn v5.2\": "
+  EXPECT_NE(run.process.output.find("brindlewick-sim: message box \"" BW_PLUGIN_NAME " v" BW_VERSION_TEXT "\": "
                                     "Error: custom FaceGen processor couldn't be initialized"),
             std::string::npos)
       << run.process.output;

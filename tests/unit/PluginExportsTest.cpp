@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "BrindlewickVersion.h"
 #include "ChildActions.h"
 #include "SFSE/Interfaces.h"
 
@@ -28,10 +29,11 @@ TEST(PluginExports, VersionRecordIsTheHostsLayoutByteForByte) {
 
   std::vector<unsigned char> expected(604, 0);
   PutU32(expected, 0, 1);
-  PutU32(expected, 4, 0x05020000);
-  const char name[] = "Brindlewick - SFSE Plugin by Tamsryn";
+  // The build's version, packed as the host reads it: 5.2.0.0 is 0x05020000.
+  PutU32(expected, 4, (BW_VERSION_MAJOR << 24) | (BW_VERSION_MINOR << 16) | (BW_VERSION_PATCH << 4) | BW_VERSION_BUILD);
+  const char name[] = BW_PLUGIN_NAME;
   std::memcpy(&expected[8], name, sizeof(name) - 1);
-  const char author[] = "Tamsryn";
+  const char author[] = BW_PLUGIN_AUTHOR;
   std::memcpy(&expected[264], author, sizeof(author) - 1);
   PutU32(expected, 520, 2);
   PutU32(expected, 524, 8);
