@@ -158,7 +158,7 @@ std::string HeightHistogram(const Json& city, bool female) {
 }
 
 // How often each form was drawn. Forms the game's list offers and nobody got are shown as never
-// drawn; one drawn more than twice as often as its entries let one expect as dominant.
+// drawn; one drawn more than three times as often as its entries let one expect as dominant.
 std::string DrawTable(const Json& report, const Json& city, const char* kind, const char* title, const char* used,
                       const char* listed) {
   std::map<std::string, int> drawn, entries;
@@ -184,7 +184,7 @@ std::string DrawTable(const Json& report, const Json& city, const char* kind, co
     const int n = drawn[id];
     const double expected = totalEntries ? static_cast<double>(total) * (listed ? entries[id] : 1) / totalEntries : 0;
     const bool never = n == 0;
-    const bool dominant = ids.size() > 1 && n > 2 * expected && n >= 4;
+    const bool dominant = ids.size() > 1 && n > 3 * expected && n >= 5;
     out += fmt::format("<tr data-form=\"{}\" data-count=\"{}\"{}><td>{}</td>", EscapeHtml(id), n,
                        never      ? " class=\"never\""
                        : dominant ? " class=\"dominant\""

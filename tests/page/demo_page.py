@@ -106,8 +106,10 @@ def check_figures(report, page):
             for form in (city[listed] if listed else {}):
                 expected.setdefault(form, 0)
             counts = {form: count for form, (count, _) in rows.items()}
-            if counts != expected:
-                fail("%s %s: page %s, report %s" % (name, kind, counts, expected))
+            differ = {form: (counts.get(form), expected.get(form))
+                      for form in set(counts) | set(expected) if counts.get(form) != expected.get(form)}
+            if differ:
+                fail("%s %s: form -> (page, report): %s" % (name, kind, differ))
             never = {form for form, (_, cls) in rows.items() if cls == "never"}
             if never != {form for form, count in expected.items() if count == 0}:
                 fail("%s %s: forms marked never drawn: %s" % (name, kind, sorted(never)))
