@@ -292,6 +292,12 @@ RE::TESForm* FindForm(std::uint32_t formID) {
 
 RE::TESDataHandler& GameDataHandler() { return DataHandler(); }
 
+std::optional<std::string> FormName(const RE::TESForm* form) {
+  const char* name = NativeFullName(const_cast<RE::TESForm*>(form));
+  if (!name) return std::nullopt;
+  return std::string(name);
+}
+
 RE::BSStringPoolEntry* MakeStringEntry(const std::string& text) {
   auto* entry =
       static_cast<RE::BSStringPoolEntry*>(GameAllocate(offsetof(RE::BSStringPoolEntry, text) + text.size() + 1));

@@ -43,6 +43,8 @@ T* AddTyped(std::uint32_t formID, RE::FormType type) {
 void RemoveForm(std::uint32_t formID);
 RE::TESForm* FindForm(std::uint32_t formID);
 RE::TESDataHandler& GameDataHandler();
+// The name the game gives the form (a reference answers with its base's), if any.
+std::optional<std::string> FormName(const RE::TESForm* form);
 
 // Game strings: a pool entry for text, and a proxy entry that forwards to another.
 RE::BSStringPoolEntry* MakeStringEntry(const std::string& text);

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -26,6 +27,7 @@
 #include "Host.h"
 #include "ArgumentObjects.h"
 #include "FixedStrings.h"
+#include "GameForms.h"
 #include "RE/IDs.h"
 #include "Text.h"
 
@@ -100,30 +102,103 @@ nlohmann::json DescribeCitizen(const Citizen& citizen) {
           {"appearanceUpdates", AppearanceUpdatesOf(citizen.actor->formID)}};
 }
 
-// A city as the game holds it: its lists, its ratio global and the citizens spawned in it.
+// The city's LocationData.ini in the game folder's data, read by the rule its authors are given
+// (digits and "." only, else 1.0 for a height and 50 for the percent), so that what the game drew
+// can be set beside what the author asked for. Null when the city has no such file.
+nlohmann::json LocationDataOf(const CityInfo& info) {
+  const auto file =
+      std::filesystem::current_path() / "Data" / "SFSE" / "Plugins" / "Quillmere" / info.name / "LocationData.ini";
+  if (!std::filesystem::is_regular_file(file)) return nullptr;
+  const auto read = [&](const wchar_t* section, const wchar_t* key) {
+    wchar_t value[256]{};
+    GetPrivateProfileStringW(section, key, L"", value, 256, file.wstring().c_str());
+    return Utf8FromWide(value);
+  };
+  const auto only = [](const std::string& text, std::string_view allowed) {
+    return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
+  };
+  const auto height = [&](const wchar_t* key) -> nlohmann::json {
+    const auto text = read(L"Height", key);
+    if (!only(text, ".0123456789")) return 1.0;
+    try {
+      return std::stod(text);
+    } catch (const std::exception&) {
+      return nullptr;  // "." alone: nothing the author can have meant
+    }
+  };
+  nlohmann::json data{{"fFemaleMinHeight", height(L"fFemaleMinHeight")},
+                      {"fFemaleMaxHeight", height(L"fFemaleMaxHeight")},
+                      {"fMaleMinHeight", height(L"fMaleMinHeight")},
+                      {"fMaleMaxHeight", height(L"fMaleMaxHeight")}};
+  const auto percent = read(L"General", L"iFemalePercent");
+  data["iFemalePercent"] = 50;
+  if (only(percent, "0123456789")) {
+    try {
+      data["iFemalePercent"] = std::stoi(percent);
+    } catch (const std::exception&) {
+      data["iFemalePercent"] = nullptr;  // more digits than a number holds
+    }
+  }
+  data["bDisableNames"] = read(L"General", L"bDisableNames") == "1";
+  return data;
+}
+
+// Entries of a leveled list by form ID; an NPC counts as the face it wears.
+void CountListed(const RE::TESLeveledList& list, std::map<std::string, int>& listed, bool asFaces) {
+  for (std::uint8_t i = 0; i < list.entryCount; ++i) {
+    const RE::TESForm* form = list.entries[i].form;
+    if (!form) continue;
+    if (asFaces && form->Is(RE::FormType::kNPC)) {
+      const auto* npc = static_cast<const RE::TESNPC*>(form);
+      if (npc->faceNPC) form = npc->faceNPC;
+    }
+    ++listed[FormIDText(form).get<std::string>()];
+  }
+}
+
+// A city as the game holds it: its lists, its ratio global and the citizens spawned in it, with how
+// often each face, clothing, voice, facial animation and name came up.
 nlohmann::json DescribeCity(const CityInfo& info) {
   nlohmann::json city{{"index", info.index}, {"name", info.name}};
   const auto& forms = MasterForms(info.index);
   city["femaleRatioGlobal"] = forms.ratioGlobal ? nlohmann::json(forms.ratioGlobal->value) : nlohmann::json(nullptr);
+  city["locationData"] = LocationDataOf(info);
   const auto lists = ListSizesOf(info.index);
   city["citizenListSize"] = lists.citizenList;
   city["femaleOutfitListSize"] = lists.femaleOutfitList;
   city["maleOutfitListSize"] = lists.maleOutfitList;
+  std::map<std::string, int> facesListed, clothingListed;
+  CountListed(forms.citizenList->leveledList, facesListed, true);
+  CountListed(forms.femaleOutfitList->leveledList, clothingListed, false);
+  CountListed(forms.maleOutfitList->leveledList, clothingListed, false);
+  city["facesListed"] = facesListed;
+  city["clothingListed"] = clothingListed;
   city["citizens"] = nlohmann::json::array();
-  std::map<std::string, int> faces, clothing;
+  std::map<std::string, int> faces, clothing, voices, anims, names;
+  const auto count = [](std::map<std::string, int>& counts, const nlohmann::json& value) {
+    if (value.is_string()) ++counts[ValidUtf8(value.get_ref<const std::string&>())];
+  };
   int women = 0;
   for (const auto& citizen : Citizens()) {
     if (citizen.city != info.index || WasFreed(citizen.actor)) continue;
-    city["citizens"].push_back(DescribeCitizen(citizen));
+    const auto described = DescribeCitizen(citizen);
     women += citizen.female ? 1 : 0;
-    ++faces[FormIDText(citizen.face).get<std::string>()];
-    if (citizen.clothing) ++clothing[FormIDText(citizen.clothing).get<std::string>()];
+    count(faces, described["face"]);
+    count(clothing, described["clothing"]);
+    count(voices, described["voice"]);
+    count(anims, described["facialAnim"]);
+    count(names, described["name"]);
+    city["citizens"].push_back(described);
   }
-  const auto count = city["citizens"].size();
+  const auto citizens = city["citizens"].size();
+  city["women"] = women;
   city["femaleShare"] =
-      count ? nlohmann::json(static_cast<double>(women) / static_cast<double>(count)) : nlohmann::json(nullptr);
+      citizens ? nlohmann::json(static_cast<double>(women) / static_cast<double>(citizens)) : nlohmann::json(nullptr);
   city["facesUsed"] = faces;
   city["clothingUsed"] = clothing;
+  city["voicesUsed"] = voices;
+  city["facialAnimsUsed"] = anims;
+  city["namesGiven"] = names;
   return city;
 }
 
@@ -141,12 +216,33 @@ nlohmann::json DescribeUniqueNPC(const PlacedUniqueNPC& placed) {
           {"city", CityName(placed.city)},
           {"formID", FormIDText(placed.actor)},
           {"point", FormIDText(placed.point)},
+          {"pointName", placed.point ? DisplayNameOf(placed.point) : nullptr},
+          {"position", {placed.actor->position.x, placed.actor->position.y, placed.actor->position.z}},
           {"voice", FormIDText(ActorVoice(placed.actor))},
           {"facialAnim", look ? FormIDText(look->facialAnim) : nullptr},
           {"clothing", look ? FormIDText(look->clothing) : nullptr},
           {"scale", ActorScale(placed.actor)},
           {"deleted", (placed.actor->formFlags & RE::TESForm::kDeleted) != 0},
           {"appearanceUpdates", AppearanceUpdatesOf(placed.actor->formID)}};
+}
+
+// The game's names of the forms the cities and the unique NPCs name by ID, so that a reader sees
+// "Dock Worker" beside 0001A2B3.
+nlohmann::json FormNames(const nlohmann::json& report) {
+  std::map<std::string, std::string> names;
+  const auto add = [&](const std::string& id) {
+    if (names.contains(id)) return;
+    const auto* form = FindForm(static_cast<std::uint32_t>(std::stoul(id, nullptr, 16)));
+    if (const auto name = form ? FormName(form) : std::nullopt) names[id] = *name;
+  };
+  for (const auto& city : report["cities"])
+    for (const char* counts :
+         {"facesListed", "clothingListed", "facesUsed", "clothingUsed", "voicesUsed", "facialAnimsUsed"})
+      for (const auto& [id, _] : city[counts].items()) add(id);
+  for (const auto& npc : report["uniqueNPCs"])
+    for (const char* field : {"appearance", "voice", "facialAnim", "clothing", "point"})
+      if (npc[field].is_string()) add(npc[field].get<std::string>());
+  return names;
 }
 
 nlohmann::json DescribeRemoved(const RE::Actor* actor) {
@@ -184,6 +280,7 @@ nlohmann::json BuildReport(const ReportContext& context) {
   report["uniqueNPCs"] = nlohmann::json::array();
   for (const auto& placed : PlacedUniqueNPCs())
     if (!WasFreed(placed.actor)) report["uniqueNPCs"].push_back(DescribeUniqueNPC(placed));
+  report["formNames"] = FormNames(report);
   report["removedActors"] = nlohmann::json::array();
   for (const auto* actor : ActorsDeletedByScript()) report["removedActors"].push_back(DescribeRemoved(actor));
   report["refusedScriptCalls"] = RefusedUniqueNPCCalls();

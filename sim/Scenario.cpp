@@ -24,6 +24,7 @@
 #include "GameForms.h"
 #include "GameINISettings.h"
 #include "GameWorld.h"
+#include "HtmlReport.h"
 #include "Menus.h"
 #include "Report.h"
 #include "ScriptMachine.h"
@@ -214,6 +215,11 @@ class Runner {
         std::ofstream out(*options_.json, std::ios::trunc);
         out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         if (!out) throw std::runtime_error("cannot write " + PathText(*options_.json));
+      }
+      if (options_.html) {
+        std::ofstream out(*options_.html, std::ios::binary | std::ios::trunc);
+        out << FormatHtmlReport(report);
+        if (!out) throw std::runtime_error("cannot write " + PathText(*options_.html));
       }
     }
   }

@@ -19,6 +19,7 @@ struct ScenarioOptions {
   std::optional<std::filesystem::path> data;
   std::optional<std::filesystem::path> world;
   std::optional<std::filesystem::path> json;
+  std::optional<std::filesystem::path> html;  // the report as a page
   std::uint32_t seed = 1;
   bool steam = false;  // the Steam build: steam_api64 is loaded in the game
   HostOptions host;

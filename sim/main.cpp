@@ -17,12 +17,13 @@ int main() {
   app.allow_windows_style_options(false);  // "/path/to/file" is a file, not an option
   sim::ScenarioOptions options;
   auto* run = app.add_subcommand("run", "play a scenario file, one step a line");
-  std::string scenario, gameDir, data, world, json, addressLibraryVersion;
+  std::string scenario, gameDir, data, world, json, html, addressLibraryVersion;
   run->add_option("FILE", scenario, "scenario file")->required();
   run->add_option("--game-dir", gameDir, "game folder to lay out and run in (default: a fresh temporary one)");
   run->add_option("--data", data, "data folder copied to Data\\SFSE\\Plugins\\Quillmere (default: the shipped one)");
   run->add_option("--world", world, "world file (JSON) with the game's plug-in files and forms");
   run->add_option("--json", json, "write the report as JSON to this file");
+  run->add_option("--html", html, "write the report as a self-contained page to this file");
   run->add_option("--seed", options.seed, "seed of the sim's own random choices");
   run->add_flag("--steam", options.steam, "play the Steam build (steam_api64 loaded)");
   run->add_flag("!--no-trampoline-interface", options.host.trampolineInterface,
@@ -71,6 +72,7 @@ int main() {
   if (!data.empty()) options.data = path(data);
   if (!world.empty()) options.world = path(world);
   if (!json.empty()) options.json = path(json);
+  if (!html.empty()) options.html = path(html);
   if (!addressLibraryVersion.empty()) options.addressLibrary.headerVersion = addressLibraryVersion;
   try {
     return sim::RunScenario(options);
