@@ -211,3 +211,21 @@ TEST(Checker, SettingsWithoutDebugAndRepeatedSectionsAreWarningsOnly) {
   const auto missing = Check(work.path / "nothing", false);
   EXPECT_EQ(missing.process.exitCode, 2u) << missing.process.output;
 }
+
+TEST(Checker, MaleFacesCountWithTheFemaleFacesAheadOfThem) {
+  BrokenData data("faces");
+  const auto text = data.Read("Neon/MaleFaceNPCs.txt");
+  const auto second =
+      text.substr(text.find('\n') + 1, text.find_first_of("\r\n", text.find('\n') + 1) - text.find('\n') - 1);
+  data.Append("Neon/MaleFaceNPCs.txt", std::vector<std::string>(230, second));
+
+  // 30 female faces stay in the list, so the 226th male face is the first that does not fit.
+  const auto run = Check(data.folder, true);
+  EXPECT_EQ(run.process.exitCode, 1u) << run.process.output;
+  EXPECT_TRUE(
+      run.Has(At("Neon/MaleFaceNPCs.txt", 226, "error"),
+              "leveledList size cannot exceed 255, given value: 291 (MaleFaceNPCs at Neon couldn't be registered"))
+      << run.process.output;
+  EXPECT_FALSE(run.Has("Neon/MaleFaceNPCs.txt", "start-up stops")) << run.process.output;
+  EXPECT_EQ(run.Count(": error: "), 1) << run.process.output;
+}
