@@ -138,7 +138,8 @@ TEST(Checker, ReportsEachProblemAtItsFileAndLine) {
       data.Replace("Settings.ini", "iQueuedActorTime=100", "iQueuedActorTime=100\r\niQueuedActorTime=50") + 1;
   const auto percent = data.Replace("NewAtlantis/LocationData.ini", "iFemalePercent=50", "iFemalePercent=60 ; sixty");
   fs::remove(data.folder / "Cydonia" / "LocationData.ini");
-  const auto names = data.Append("NewAtlantis/FemaleNames.txt", {"; more names below", " Ada", "Ada  Quinn", "Zo\xEB"});
+  const auto names =
+      data.Append("NewAtlantis/FemaleNames.txt", {"; more names below", " Ada", "Ada  Quinn", "Zo\xEB", "Ada\t"});
   const auto faces = data.Append("NewAtlantis/MaleFaceNPCs.txt",
                                  {"0003212B_Starfield.esx", "0002F9AF_Starfield.esm", "0014857F_Starfield.esm",
                                   "00ABCDEF_Starfield.esm", "_Starfield.esm"});
@@ -150,6 +151,11 @@ TEST(Checker, ReportsEachProblemAtItsFileAndLine) {
   for (int i = 0; i < 300; ++i) clothing += data.FirstLine("Cydonia/MaleClothing.txt") + "\r\n";
   data.Write("Cydonia/MaleClothing.txt", clothing);
   const auto chance = data.Replace("UniqueNPCs/TobiasWren.ini", "iEncounterChance=60", "iEncounterChance=6o");
+  const auto appearance = data.Replace("UniqueNPCs/VesnaOrlov.ini", "iAppearance=0030A001_Starfield.esm",
+                                       "iAppearance=00010767_Starfield.esm");
+  std::string wide = "\xFF\xFE";  // "Unicode", as Notepad saves it
+  for (const char c : data.Read("AkilaCity/LocationData.ini")) wide += std::string{c, '\0'};
+  data.Write("AkilaCity/LocationData.ini", wide);
   data.Write("UniqueNPCs/Nameless.ini", "[Character]\r\niAppearance=0030A002_Starfield.esm\r\n");
   data.Write("UniqueNPCs/Shouting.INI", "[Character]\r\nsName=Shouting\r\n");
 
@@ -166,6 +172,10 @@ TEST(Checker, ReportsEachProblemAtItsFileAndLine) {
       {At("NewAtlantis/FemaleNames.txt", names + 1, "warning"), "blanks or tabs before it"},
       {At("NewAtlantis/FemaleNames.txt", names + 2, "warning"), "doubled blanks"},
       {At("NewAtlantis/FemaleNames.txt", names + 3, "warning"), "not valid UTF-8"},
+      {At("NewAtlantis/FemaleNames.txt", names + 4, "warning"), "blanks or tabs after it"},
+      {At("AkilaCity/LocationData.ini", 0, "warning"), "saved as UTF-16"},
+      {At("UniqueNPCs/VesnaOrlov.ini", appearance, "error"),
+       "AppearanceForm with FormID 00010767 is not TESNPC. Skipping this UniqueNPC."},
       {At("NewAtlantis/MaleFaceNPCs.txt", faces, "warning"),
        "plugin name for line [0003212B_Starfield.esx] is empty. Assuming Starfield.esm."},
       {At("NewAtlantis/MaleFaceNPCs.txt", faces + 1, "error"),
