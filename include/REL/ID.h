@@ -6,44 +6,18 @@
 #include <span>
 #include <string>
 
+#include "Parse/AddressLibrary.h"
 #include "REL/Version.h"
 
 namespace REL {
 
-struct IDOffsetPair {
-  std::uint64_t id;
-  std::uint64_t offset;
-};
-static_assert(sizeof(IDOffsetPair) == 16);
-
-// Bounds-checked little-endian reader over the packed file; a short read throws ShortRead.
-class ByteReader {
- public:
-  struct ShortRead {};
-  explicit ByteReader(std::span<const std::uint8_t> bytes) noexcept : bytes_(bytes) {}
-
-  template <class T>
-  T read() {
-    if (bytes_.size() - position_ < sizeof(T)) throw ShortRead{};
-    T value{};
-    for (std::size_t i = 0; i < sizeof(T); ++i)
-      value |= static_cast<T>(static_cast<T>(bytes_[position_ + i]) << (8 * i));
-    position_ += sizeof(T);
-    return value;
-  }
-  void skip(std::size_t count) {
-    if (bytes_.size() - position_ < count) throw ShortRead{};
-    position_ += count;
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-  std::size_t position_ = 0;
-};
+// The file's decoding lives with the other byte parsers; these are its names in the address binding.
+using IDOffsetPair = Parse::IDOffsetPair;
+using ByteReader = Parse::ByteReader;
 
 class IDDatabase {
  public:
-  static constexpr std::int32_t kFormat = 2;
+  static constexpr std::int32_t kFormat = Parse::kAddressLibraryFormat;
 
   struct Header {
     std::int32_t format = 0;

@@ -1,11 +1,11 @@
 #include "Helpers/Naming.h"
 
 #include <cctype>
-#include <sstream>
 
 #include <fmt/format.h>
 
 #include "Helpers/Log.h"
+#include "Parse/ConsoleData.h"
 #include "REL/Module.h"
 #include "RE/T/TESFullName.h"
 
@@ -95,9 +95,4 @@ std::string ToLowerAscii(std::string text) {
   return text;
 }
 
-std::vector<std::string> GetWordsInStringAsVector(const std::string& text) {
-  std::vector<std::string> words;
-  std::istringstream stream(text);
-  for (std::string word; stream >> word;) words.push_back(std::move(word));
-  return words;
-}
+std::vector<std::string> GetWordsInStringAsVector(const std::string& text) { return Parse::Words(text); }

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
-#include <stdexcept>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
 #include "Main/ActiveCity.h"
 #include "Main/ConsoleFunctions.h"
+#include "Parse/ConsoleData.h"
 #include "RE/IDs.h"
 #include "REL/ID.h"
 
@@ -20,44 +21,12 @@ constexpr const char* kOp = "QuillmereCodeCommand";
 constexpr const char* kCommandName = "QuillmereCode";
 constexpr const char* kTakenOverCommand = "SetMemCheckPoint";
 
-// Raw parameter text beyond this is cut off: the command never needs more.
-constexpr std::size_t kMaxRawParameterText = 150;
-
 // The parameters the console shows for the command; the game keeps pointing at them.
 const RE::SCRIPT_PARAMETER kParameters[3] = {
     {"FuncIndex", 0, true},
     {"FuncParam1", 0, true},
     {"FuncParam2", 0, true},
 };
-
-// Signed decimal, leading blanks and a sign allowed, trailing characters ignored.
-std::optional<int> ParseFuncIndex(const std::string& word) {
-  try {
-    return std::stoi(word);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
-
-// Hexadecimal, "0x" allowed, trailing characters ignored; more than 32 bits is out of range.
-static_assert(sizeof(unsigned long) == sizeof(std::uint32_t), "std::stoul checks the 32-bit range");
-std::optional<std::uint32_t> ParseFuncParam1(const std::string& word) {
-  try {
-    return static_cast<std::uint32_t>(std::stoul(word, nullptr, 16));
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
-
-// The words of the raw text joined by single blanks.
-std::string JoinWords(const std::vector<std::string>& words) {
-  std::string joined;
-  for (const auto& word : words) {
-    if (!joined.empty()) joined += ' ';
-    joined += word;
-  }
-  return joined;
-}
 
 bool RunCommand(const RE::Script::ScriptData* data) {
   Log::Info(kOp, "function called.");
@@ -66,32 +35,31 @@ bool RunCommand(const RE::Script::ScriptData* data) {
     return false;
   }
   // Only the length the game gave is read: the text is not terminated.
-  const std::size_t length = std::min<std::size_t>(data->rawTextLength, kMaxRawParameterText);
-  const std::string sParamRAW = JoinWords(GetWordsInStringAsVector(std::string(data->RawText(), length)));
-  if (sParamRAW.empty()) {
+  const std::span<const std::uint8_t> compiled(reinterpret_cast<const std::uint8_t*>(data),
+                                               RE::Script::ScriptData::kRawTextOffset + data->rawTextLength);
+  auto parameters = Parse::ReadConsoleParameters(Parse::RawParameterText(compiled));
+  using Status = Parse::ConsoleParameters::Status;
+  if (parameters.status == Status::EmptyText) {
     Log::Error(kOp, "std::string sParamRAW is empty");
     return false;
   }
-  Log::Info(kOp, "raw parameters [{}]", sParamRAW);
+  Log::Info(kOp, "raw parameters [{}]", parameters.raw);
 
   ConsoleCall call;
-  call.Parameters = GetWordsInStringAsVector(sParamRAW);
-  if (call.Parameters.size() < 2) {
-    Log::Error(kOp, "std::vector Parameters.size < 2");
-    return false;
+  call.Parameters = std::move(parameters.words);
+  switch (parameters.status) {
+    case Status::TooFewWords: Log::Error(kOp, "std::vector Parameters.size < 2"); return false;
+    case Status::BadFuncIndex:
+      Log::Error(kOp, "std::stoi exception for input String: {}", call.Parameters[0]);
+      return false;
+    case Status::BadFuncParam1:
+      Log::Error(kOp, "std::stoul exception for input String: {}", call.Parameters[1]);
+      return false;
+    case Status::EmptyText:
+    case Status::Ok: break;
   }
-  const auto index = ParseFuncIndex(call.Parameters[0]);
-  if (!index) {
-    Log::Error(kOp, "std::stoi exception for input String: {}", call.Parameters[0]);
-    return false;
-  }
-  const auto param1 = ParseFuncParam1(call.Parameters[1]);
-  if (!param1) {
-    Log::Error(kOp, "std::stoul exception for input String: {}", call.Parameters[1]);
-    return false;
-  }
-  call.FuncIndex = *index;
-  call.FuncParam1 = *param1;
+  call.FuncIndex = parameters.funcIndex;
+  call.FuncParam1 = parameters.funcParam1;
   call.activeCity = GetActiveLocationIndex();
   return RunConsoleFunction(call);
 }

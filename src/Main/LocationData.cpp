@@ -11,35 +11,13 @@
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
 #include "Main/PluginState.h"
+#include "Parse/LocationValues.h"
 #include "Win/Text.h"
 
 namespace {
 
 bool Reachable(const std::filesystem::path& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool OnlyCharacters(const std::string& text, const char* allowed) {
-  return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
-}
-
-// The standard conversions, caught on the spot: an out-of-range value falls back like an empty one.
-float HeightOrDefault(const std::string& text) {
-  if (!OnlyCharacters(text, ".0123456789")) return 1.0f;
-  try {
-    return std::stof(text);
-  } catch (const std::exception&) {
-    return 1.0f;
-  }
-}
-
-int PercentOrDefault(const std::string& text) {
-  if (!OnlyCharacters(text, "0123456789")) return 50;
-  try {
-    return std::stoi(text);
-  } catch (const std::exception&) {
-    return 50;
-  }
 }
 
 }  // namespace
@@ -89,12 +67,12 @@ bool BuildLocationDataDB(int iLocationIndex) {
   const auto femalePercent = read("General", "iFemalePercent");
   const auto disableNames = read("General", "bDisableNames");
 
-  record->fFemaleMaxHeight = HeightOrDefault(femaleMax);
-  record->fFemaleMinHeight = HeightOrDefault(femaleMin);
-  record->fMaleMaxHeight = HeightOrDefault(maleMax);
-  record->fMaleMinHeight = HeightOrDefault(maleMin);
-  record->iFemalePercent = PercentOrDefault(femalePercent);
-  record->bDisableNames = disableNames == "1";
+  record->fFemaleMaxHeight = Parse::LocationHeight(femaleMax);
+  record->fFemaleMinHeight = Parse::LocationHeight(femaleMin);
+  record->fMaleMaxHeight = Parse::LocationHeight(maleMax);
+  record->fMaleMinHeight = Parse::LocationHeight(maleMin);
+  record->iFemalePercent = Parse::LocationPercent(femalePercent);
+  record->bDisableNames = Parse::LocationFlag(disableNames);
 
   Log::Info(kOp, "LocationData for [{}] loaded --->", name);
   Log::Info(kOp, "fFemaleMaxHeight = {:f}", record->fFemaleMaxHeight);

@@ -5,6 +5,7 @@
 
 #include "Helpers/Ini.h"
 #include "Helpers/Log.h"
+#include "Parse/SettingValues.h"
 
 PluginSettingsRecord PluginSettings;
 
@@ -53,43 +54,23 @@ std::string Read(const SettingKey& key) {
   return Ini::ReadIniValue(kFileName, key.section, key.name, Ini::kDataFolder);
 }
 
-// The standard conversions; a text they cannot take (no number, out of range) gives fallback.
-std::int32_t ToInt(const std::string& text, std::int32_t fallback) {
-  try {
-    return std::stoi(text);
-  } catch (const std::exception&) {
-    return fallback;
-  }
-}
-float ToFloat(const std::string& text, float fallback) {
-  try {
-    return std::stof(text);
-  } catch (const std::exception&) {
-    return fallback;
-  }
-}
-
-void Parse(const SettingKey& key, const std::string& text) {
+void Apply(const SettingKey& key, const std::string& text) {
   switch (key.parsing) {
     case Parsing::Flag:
-      if (!text.empty()) PluginSettings.*std::get<bool R::*>(key.field) = text == "1";
+      if (const auto on = Parse::SettingFlag(text)) PluginSettings.*std::get<bool R::*>(key.field) = *on;
       break;
-    case Parsing::DigitsOnly: {
-      const auto fallback = static_cast<std::int32_t>(key.valueWhenEmpty);
-      const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-      PluginSettings.*std::get<std::int32_t R::*>(key.field) = digits ? ToInt(text, fallback) : fallback;
+    case Parsing::DigitsOnly:
+      PluginSettings.*std::get<std::int32_t R::*>(key.field) =
+          Parse::SettingDigits(text, static_cast<std::int32_t>(key.valueWhenEmpty));
       break;
-    }
-    case Parsing::Integer: {
-      const auto fallback = static_cast<std::int32_t>(key.valueWhenEmpty);
-      PluginSettings.*std::get<std::int32_t R::*>(key.field) = text.empty() ? fallback : ToInt(text, fallback);
+    case Parsing::Integer:
+      PluginSettings.*std::get<std::int32_t R::*>(key.field) =
+          Parse::SettingInteger(text, static_cast<std::int32_t>(key.valueWhenEmpty));
       break;
-    }
-    case Parsing::Decimal: {
-      const auto fallback = static_cast<float>(key.valueWhenEmpty);
-      PluginSettings.*std::get<float R::*>(key.field) = text.empty() ? fallback : ToFloat(text, fallback);
+    case Parsing::Decimal:
+      PluginSettings.*std::get<float R::*>(key.field) =
+          Parse::SettingDecimal(text, static_cast<float>(key.valueWhenEmpty));
       break;
-    }
     case Parsing::LoggingRequest: break;  // applied after the summary is written
   }
 }
@@ -108,7 +89,7 @@ void ReloadINISettings(bool) {
     if (key.parsing == Parsing::LoggingRequest)
       loggingKey = &key;
     else
-      Parse(key, Read(key));
+      Apply(key, Read(key));
   }
   const bool loggingRequested = Read(*loggingKey) == "1";
 

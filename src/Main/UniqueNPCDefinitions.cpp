@@ -14,6 +14,7 @@
 #include "Helpers/Naming.h"
 #include "Main/Cities.h"
 #include "Main/LocationData.h"
+#include "Parse/UniqueNPCValues.h"
 #include "Win/Text.h"
 
 UniqueNPCStateRecord UniqueNPCState;
@@ -29,15 +30,10 @@ const std::string kFolder = Win::ToUtf8(Ini::kDataFolder) + "UniqueNPCs\\";
 fs::path PathOf(const std::string& utf8) { return Win::FromUtf8(utf8); }
 std::string Utf8Of(const fs::path& path) { return Win::ToUtf8(path.native()); }
 
-bool AllDigits(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
-}
-
 // "<hexadecimal form ID>_<plug-in file>"; without "_" the whole text is the ID in Starfield.esm.
 RE::TESForm* ResolveFormReference(const std::string& text) {
-  const auto underscore = text.find('_');
-  if (underscore == std::string::npos) return GetFormFromFile(text, {});
-  return GetFormFromFile(text.substr(0, underscore), text.substr(underscore + 1));
+  auto reference = Parse::FormReferenceOf(text);
+  return GetFormFromFile(std::move(reference.formID), std::move(reference.plugin));
 }
 
 // The log's "RetrievedData": each value read so far behind its opening text. Built only while the
@@ -127,7 +123,7 @@ int ReadDefinitionFile(const std::vector<std::string>& files, std::size_t index)
                trace.text());
     return 0;
   }
-  const auto nameNoExt = entry.substr(0, entry.find_last_of("/."));
+  const auto nameNoExt = Parse::DefinitionName(entry);
   trace.Add(" [FileNameNoExt: ", nameNoExt);
   if (nameNoExt.empty()) {
     Log::Error(kOp, "FileNameNoExt is empty. Skipping this UniqueNPC. RetrievedData: {}", trace.text());
@@ -186,12 +182,10 @@ int ReadDefinitionFile(const std::vector<std::string>& files, std::size_t index)
     Log::Error(kOp, "sHeight is empty. Skipping this UniqueNPC. RetrievedData: {}", trace.text());
     return 0;
   }
-  float height = 1.00f;
-  try {
-    height = std::stof(sHeight);
-  } catch (const std::exception&) {
+  const auto readHeight = Parse::UniqueNPCHeight(sHeight);
+  if (!readHeight)
     Log::Error(kOp, "std::stof exception thrown for sHeight: {}. fHeight will be forced to 1.00", sHeight);
-  }
+  const float height = readHeight.value_or(1.00f);
 
   Log::Info(kOp, "Processing UniqueNPC... RetrievedData: {}", trace.text());
   trace.Restart();
@@ -215,24 +209,23 @@ int ReadDefinitionFile(const std::vector<std::string>& files, std::size_t index)
       Log::Error(kOp, "  sEncounterChance is empty. Skipping this UniqueNPC. RetrievedData: {}", trace.text());
       continue;
     }
-    if (!AllDigits(sChance)) {
+    const auto chance = Parse::EncounterChanceOf(sChance);
+    using Status = Parse::EncounterChance::Status;
+    if (chance.status == Status::NotDigits) {
       Log::Error(kOp, "  isdigit returned false for sEncounterChance: {}. Skipping this UniqueNPC. RetrievedData: {}",
                  sChance, trace.text());
       continue;
     }
-    int chance = 0;
-    try {
-      chance = std::stoi(sChance);
-    } catch (const std::exception&) {
+    if (chance.status == Status::Unreadable) {
       Log::Error(kOp,
                  "  std::stoi exception thrown for sEncounterChance: {}. Skipping this UniqueNPC. RetrievedData: {}",
                  sChance, trace.text());
       continue;
     }
-    trace.Add(" [iEncounterChance: ", chance);
-    if (chance < 1 || chance > 100) {
-      Log::Warn(kOp, "  iEncounterChance is out of range. It is {}. Skipping this UniqueNPC. RetrievedData: {}", chance,
-                trace.text());
+    trace.Add(" [iEncounterChance: ", chance.value);
+    if (chance.status == Status::OutOfRange) {
+      Log::Warn(kOp, "  iEncounterChance is out of range. It is {}. Skipping this UniqueNPC. RetrievedData: {}",
+                chance.value, trace.text());
       continue;
     }
 
@@ -240,7 +233,7 @@ int ReadDefinitionFile(const std::vector<std::string>& files, std::size_t index)
                          static_cast<RE::BGSVoiceType*>(forms.voice),
                          static_cast<RE::BGSKeyword*>(forms.facialAnim),
                          static_cast<RE::TESNPC*>(forms.appearance),
-                         chance,
+                         chance.value,
                          0,
                          0,
                          nameNoExt,

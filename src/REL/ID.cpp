@@ -16,25 +16,6 @@
 #include "Win/Text.h"
 
 namespace REL {
-namespace {
-
-// One value of a packed entry, stored as the code says, relative to previous.
-std::uint64_t DecodeValue(ByteReader& reader, std::uint8_t code, std::uint64_t previous) {
-  switch (code) {
-    case 0: return reader.read<std::uint64_t>();
-    case 1: return previous + 1;
-    case 2: return previous + reader.read<std::uint8_t>();
-    case 3: return previous - reader.read<std::uint8_t>();
-    case 4: return previous + reader.read<std::uint16_t>();
-    case 5: return previous - reader.read<std::uint16_t>();
-    case 6: return reader.read<std::uint16_t>();
-    case 7: return reader.read<std::uint32_t>();
-    default: SFSE::ReportAndFail("unhandled type");
-  }
-}
-
-}  // namespace
-
 IDDatabase& IDDatabase::get() {
   static IDDatabase database;
   return database;
@@ -66,22 +47,11 @@ void IDDatabase::release_mapping() noexcept {
 }
 
 void IDDatabase::unpack_file(ByteReader& reader, const Header& header, std::span<IDOffsetPair> out) {
-  std::uint64_t id = 0;
-  std::uint64_t offset = 0;
-  const auto pointerSize = static_cast<std::uint64_t>(header.pointerSize);
-  for (auto& entry : out) {
-    const auto type = reader.read<std::uint8_t>();
-    const bool scaled = (type & 0x80) != 0;
-    id = DecodeValue(reader, type & 0x0F, id);
-    // A scaled entry with no pointer size cannot be decoded: the file is not one we can use.
-    if (scaled && pointerSize == 0) throw ByteReader::ShortRead{};
-    const auto base = scaled ? offset / pointerSize : offset;
-    offset = DecodeValue(reader, (type >> 4) & 7, base);
-    if (scaled) offset *= pointerSize;
-    entry = {id, offset};
+  try {
+    Parse::DecodeAddressLibraryTable(reader, static_cast<std::uint64_t>(header.pointerSize), out);
+  } catch (const Parse::UnhandledType&) {
+    SFSE::ReportAndFail("unhandled type");
   }
-  const auto byID = [](const IDOffsetPair& a, const IDOffsetPair& b) { return a.id < b.id; };
-  if (!std::is_sorted(out.begin(), out.end(), byID)) std::sort(out.begin(), out.end(), byID);
 }
 
 bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion) {
@@ -97,17 +67,18 @@ bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion)
     ByteReader reader(bytes);
 
     Header header;
-    header.format = static_cast<std::int32_t>(reader.read<std::uint32_t>());
+    header.format = Parse::ReadAddressLibraryFormat(reader);
     if (header.format != kFormat)
       SFSE::ReportAndFail(fmt::format(
           "Unsupported address library format: {}\nCompiled IDDatabase version: {}\nThis means this script extender "
           "plugin is incompatible with the address library available for this version of the game, and thus does "
           "not support it.",
           header.format, kFormat));
-    for (auto& part : header.version.parts) part = static_cast<std::uint16_t>(reader.read<std::uint32_t>() % 65536);
-    reader.skip(reader.read<std::uint32_t>());  // executable name: not used
-    header.pointerSize = static_cast<std::int32_t>(reader.read<std::uint32_t>());
-    header.addressCount = static_cast<std::int32_t>(reader.read<std::uint32_t>());
+    Parse::AddressLibraryHeader read;
+    Parse::ReadAddressLibraryHeaderRest(reader, read);
+    header.version.parts = read.version;
+    header.pointerSize = read.pointerSize;
+    header.addressCount = read.addressCount;
 
     if (header.version != gameVersion)
       SFSE::ReportAndFail(fmt::format("Address library version mismatch.\nRead-in: {}", header.version.string('.')));

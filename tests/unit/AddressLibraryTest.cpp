@@ -126,6 +126,25 @@ TEST(AddressLibraryDecode, ScaledOffsetsCountInPointerSizes) {
   EXPECT_EQ(Decode(mixed, 6, 4), (Pairs{{1, 0x100}, {2, 0x10C}, {3, 0x108}, {4, 0x40}, {5, 0x41}, {6, 0x44}}));
 }
 
+TEST(AddressLibraryDecode, AShuffledTableComesOutSortedWithDuplicatesInFileOrder) {
+  // Large enough for the radix sort, with IDs over the whole 64-bit range and repeated IDs.
+  sim::AddressLibraryFile file;
+  std::uint64_t state = 12345;
+  auto next = [&] { return state = state * 6364136223846793005u + 1442695040888963407u; };
+  for (std::uint64_t i = 0; i < 5000; ++i) {
+    const std::uint64_t id = i % 7 == 0 ? next() : (i % 5 == 0 ? 77 : next() >> (i % 40));
+    file.entries.push_back({id, i * 8});
+  }
+  const auto bytes = sim::EncodeAddressLibrary(file);
+  const std::size_t headerSize = 4 + 16 + 4 + file.executableName.size() + 4 + 4;
+  const std::vector<std::uint8_t> entries(bytes.begin() + static_cast<std::ptrdiff_t>(headerSize), bytes.end());
+
+  Pairs expected;
+  for (const auto& entry : file.entries) expected.emplace_back(entry.id, entry.offset);
+  std::stable_sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return a.first < b.first; });
+  EXPECT_EQ(Decode(entries, file.entries.size()), expected);
+}
+
 TEST(AddressLibraryDecode, MissingBytesAreAShortRead) {
   const std::vector<std::vector<std::uint8_t>> truncated = {
       {0x11},                                   // the second entry's type byte
