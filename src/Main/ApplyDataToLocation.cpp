@@ -6,6 +6,7 @@
 #include "Helpers/FormResolution.h"
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
+#include "Main/CityFolderCache.h"
 #include "Main/DataBase.h"
 #include "Main/DataBaseKinds.h"
 #include "Main/FemaleMaleConditions.h"
@@ -78,6 +79,8 @@ bool ApplyDataToLocation(int location) {
   }
   if (!formsValid) return false;
 
+  // Applying a city's data reads its folder afresh: a change Windows failed to report is not kept.
+  ForgetCityFolder(GetLocationFolder(location));
   // Every per-sex database, female before male, in the order of their numbers.
   struct Built {
     const DataBaseSide* side;

@@ -7,6 +7,7 @@
 #include "Helpers/FormResolution.h"
 #include "Helpers/Log.h"
 #include "Helpers/TextFile.h"
+#include "Main/CityFolderCache.h"
 #include "Main/DataBaseKinds.h"
 #include "Main/LocationData.h"
 #include "Parse/FormLine.h"
@@ -141,7 +142,9 @@ int BuildDataBase(int iDBIndex, bool bFemale, int iLocationIndex) {
       side.field);
   if (wasFilled) Log::Warn(kOp, "database '{}' for location [{}] wasn't empty. Cleared array...", side.name, location);
 
-  const auto files = GetFileNamesInDirectory(folder, side.name);
+  // Kept between builds: a citizen's draws rebuild small databases often (see CityFolderCache.h).
+  const auto cityFolder = TakeCityFolder(folder);
+  const auto files = cityFolder.FileNames(side.name);
   if (files.empty()) {
     Log::Error(kOp, "array 'FileNames' for FilePath [{}] with target database name [{}] is empty.",
                Win::ToUtf8(folder.native()), side.name);
@@ -150,15 +153,14 @@ int BuildDataBase(int iDBIndex, bool bFemale, int iLocationIndex) {
 
   Build build{*descriptor, bFemale, *record};
   for (std::size_t i = 0; i < files.size(); ++i) {
-    const auto path = folder / Win::FromUtf8(files[i]);
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
+    const auto file = cityFolder.Read(files[i]);
+    if (!file.exists) {
       Log::Error(kOp,
                  "file '{}' for location [{}] at i ({}) doesn't exist but it is in array FileNames. Skipping file...",
                  files[i], location, i);
       continue;
     }
-    auto contents = TextFile::Read(path);
+    const auto& contents = *file.contents;
     if (!contents.opened) continue;  // held by another program: passed over, as the data format allows
     if (contents.encoding == TextFile::Encoding::Utf16WithoutMark) {
       Log::Error(kOp,

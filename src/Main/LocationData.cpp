@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 
 #include "Helpers/Ini.h"
 #include "Helpers/Log.h"
@@ -85,16 +86,9 @@ bool BuildLocationDataDB(int iLocationIndex) {
   return true;
 }
 
-std::vector<std::string> GetFileNamesInDirectory(const std::filesystem::path& directory, const std::string& sDBName) {
-  std::vector<std::string> result;
-  if (directory.empty() || sDBName.empty()) return result;
-  const auto shownDirectory = Win::ToUtf8(directory.native());
-  if (!Reachable(directory)) {
-    Log::Error("GetFileNamesInDirectory", "directory [{}] can't be reached.", shownDirectory);
-    return result;
-  }
-
-  const auto prefix = ToLowerAscii(sDBName);
+std::optional<std::vector<std::string>> ListTextFiles(const std::filesystem::path& directory) {
+  if (!Reachable(directory)) return std::nullopt;
+  std::vector<std::string> names;
   std::error_code error;
   for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
     if (it->is_directory(error)) continue;
@@ -104,11 +98,32 @@ std::vector<std::string> GetFileNamesInDirectory(const std::filesystem::path& di
     if (dot == std::string::npos || path.substr(dot, 4) != ".txt") continue;
     auto name = path.substr(path.find_last_of("/\\") + 1);
     std::erase_if(name, [](char c) { return c == '\n' || c == '\0'; });
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+std::vector<std::string> FileNamesFromListing(const std::optional<std::vector<std::string>>& listing,
+                                              const std::filesystem::path& directory, const std::string& sDBName) {
+  std::vector<std::string> result;
+  if (directory.empty() || sDBName.empty()) return result;
+  const auto shownDirectory = Win::ToUtf8(directory.native());
+  if (!listing) {
+    Log::Error("GetFileNamesInDirectory", "directory [{}] can't be reached.", shownDirectory);
+    return result;
+  }
+  const auto prefix = ToLowerAscii(sDBName);
+  for (const auto& name : *listing) {
     if (!ToLowerAscii(name).starts_with(prefix)) continue;
     Log::Info("GetFileNamesInDirectory",
               "adding filename '{}' for directory [{}] (for target sDBName [{}]) to array...", name, shownDirectory,
               sDBName);
-    result.push_back(std::move(name));
+    result.push_back(name);
   }
   return result;
+}
+
+std::vector<std::string> GetFileNamesInDirectory(const std::filesystem::path& directory, const std::string& sDBName) {
+  if (directory.empty() || sDBName.empty()) return {};
+  return FileNamesFromListing(ListTextFiles(directory), directory, sDBName);
 }

@@ -5,6 +5,7 @@
 #include "Helpers/PluginSettings.h"
 #include "Main/ActorBackgroundProcess.h"
 #include "Main/CellChangeGate.h"
+#include "Main/CityFolderCache.h"
 #include "Main/GameSettingAdjustments.h"
 #include "Main/UniqueNPCDefinitions.h"
 
@@ -17,6 +18,7 @@ void ResetPluginState() {
   CellEventState.Reset();
   GameSettingAdjustmentState.Reset();
   AppearanceProcessState.Reset();
+  CityFolderCacheState.Reset();
 }
 
 std::uintptr_t GameModuleBase() noexcept {

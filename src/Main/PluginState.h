@@ -24,8 +24,8 @@ struct PluginStateRecord {
 extern PluginStateRecord PluginState;
 
 // Back to the state of a freshly loaded plug-in, settings, unique NPC records, cell-event state and
-// stored vanilla game settings and the appearance process (their own records, beside this one)
-// included; for tests.
+// stored vanilla game settings, the appearance process and the kept city folders (their own records,
+// beside this one) included; for tests.
 void ResetPluginState();
 
 // The game module base taken at load; code that runs without the host (the in-process tests) falls

@@ -1,5 +1,6 @@
 #include "GameFolder.h"
 
+#include "Main/CityFolderCache.h"
 #include "Main/LocationData.h"
 #include "Win/Text.h"
 
@@ -21,6 +22,8 @@ GameFolder::GameFolder() : previous_(std::filesystem::current_path()) {
 }
 
 GameFolder::~GameFolder() {
+  // The plug-in lets go of the city folders it watches, or they could not be removed.
+  CityFolderCacheState.Reset();
   std::error_code ignored;
   std::filesystem::current_path(previous_, ignored);
   std::filesystem::remove_all(path_, ignored);

@@ -1,0 +1,113 @@
+// Rebuilds keep a city folder's listing and files between builds: what they yield must still follow
+// every change in the folder, exactly as a fresh reading of it would.
+#include <gtest/gtest.h>
+
+#include "FormsBack.h"
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "DataBaseTestSupport.h"
+#include "GameFolder.h"
+#include "GameForms.h"
+#include "Helpers/PluginSettings.h"
+#include "LogCapture.h"
+#include "Main/CityFolderCache.h"
+#include "Main/DataBase.h"
+#include "Main/LocationData.h"
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// Makes a change and returns once Windows has reported it to the folder's watchers (under wine the
+// report reaches them a moment after the call that made the change has returned).
+void Change(const std::filesystem::path& folder, const std::function<void()>& change) {
+  const HANDLE watch = FindFirstChangeNotificationW(
+      folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
+  ASSERT_NE(watch, INVALID_HANDLE_VALUE);
+  change();
+  EXPECT_EQ(WaitForSingleObject(watch, 5000), WAIT_OBJECT_0);
+  FindCloseChangeNotification(watch);
+}
+
+struct Built {
+  int count;
+  std::vector<RE::TESForm*> entries;
+  Lines log;
+  bool operator==(const Built&) const = default;
+};
+
+Built Build(int city) {
+  auto& record = *GetLocationStructByIndex(city);
+  record.MaleAnims.clear();
+  test::LogCapture log;
+  const int count = BuildDataBase(4, false, city);
+  return {count, {record.MaleAnims.begin(), record.MaleAnims.end()}, log.lines()};
+}
+
+Built BuildAfresh(int city) {
+  ForgetCityFolder(GetLocationFolder(city));
+  return Build(city);
+}
+
+std::uint64_t DiskReads() { return CityFolderCacheState.diskReads.load(); }
+
+}  // namespace
+
+TEST(CityFolderCache, RebuildsFollowFilesAddedEditedAndRemoved) {
+  test::GameFolder game;
+  FormsBack restore;
+  PluginSettings = PluginSettingsRecord{};
+  ResetPlugins();
+  for (std::uint32_t id = 0x1A2B1; id <= 0x1A2B8; ++id) sim::AddForm(id, RE::FormType::kKeyword);
+  sim::AddForm(0x1A2B9, RE::FormType::kVoiceType);
+  const auto city = game.dataFolder() / "Cydonia";
+  test::WriteFile(city / "MaleAnims.txt", "1A2B1_Starfield.esm\r\n1A2B2\r\n");
+  test::WriteFile(city / "MaleAnims_Docks.txt", "1A2B3_Starfield.esm\n1A2B9_Starfield.esm\n");
+
+  const auto first = Build(3);
+  EXPECT_EQ(first.count, 3);
+  auto reads = DiskReads();
+  EXPECT_EQ(Build(3), first);  // an unchanged folder: the same entries and lines, nothing read
+  EXPECT_EQ(DiskReads(), reads);
+
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"added", [&] { test::WriteFile(city / "MaleAnims_Mine.txt", "1A2B4_Starfield.esm\n1A2B5\n"); }},
+      {"edited, same size", [&] { test::WriteFile(city / "MaleAnims.txt", "1A2B6_Starfield.esm\r\n1A2B7\r\n"); }},
+      {"edited", [&] { test::WriteFile(city / "MaleAnims_Mine.txt", "1A2B8_Starfield.esm\n"); }},
+      {"removed", [&] { std::filesystem::remove(city / "MaleAnims_Docks.txt"); }},
+      {"renamed away", [&] { std::filesystem::rename(city / "MaleAnims_Mine.txt", city / "Mine.txt"); }},
+      {"renamed in", [&] { std::filesystem::rename(city / "Mine.txt", city / "MaleAnims_Mine2.txt"); }},
+  };
+  auto previous = first;
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(what);
+    Change(city, change);
+    reads = DiskReads();
+    const auto next = Build(3);
+    EXPECT_GT(DiskReads(), reads);  // read again
+    EXPECT_NE(next, previous);
+    EXPECT_EQ(next, BuildAfresh(3));
+    EXPECT_EQ(Build(3), next);
+    previous = next;
+  }
+  EXPECT_EQ(previous.count, 3);
+}
+
+TEST(CityFolderCache, AFolderMadeAfterAFailedRebuildIsRead) {
+  test::GameFolder game;
+  FormsBack restore;
+  PluginSettings = PluginSettingsRecord{};
+  ResetPlugins();
+  sim::AddForm(0x1A2B1, RE::FormType::kKeyword);
+  EXPECT_EQ(Build(2).count, 0);  // no AkilaCity folder yet
+  test::WriteFile(game.dataFolder() / "AkilaCity" / "MaleAnims.txt", "1A2B1\n");
+  const auto built = Build(2);
+  EXPECT_EQ(built.count, 1);
+  EXPECT_EQ(built, BuildAfresh(2));
+}
