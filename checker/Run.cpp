@@ -36,6 +36,8 @@ class GameFolder {
     fs::current_path(path_);
   }
   ~GameFolder() {
+    // The plug-in watches the city folders it read; a watched folder cannot be removed.
+    ResetPluginState();
     std::error_code ignored;
     fs::current_path(previous_, ignored);
     fs::remove_all(path_, ignored);

@@ -133,7 +133,7 @@ TEST(Checker, ShippedDataIsCleanWithAndWithoutTheWorld) {
 
 TEST(Checker, ReportsEachProblemAtItsFileAndLine) {
   BrokenData data("broken");
-  const auto logging = data.Replace("Settings.ini", "bLogging=1", "bLogging=1 ; on");
+  const auto logging = data.Replace("Settings.ini", "\r\nbLogging=0", "\r\nbLogging=1 ; on") + 1;
   const auto queued =
       data.Replace("Settings.ini", "iQueuedActorTime=100", "iQueuedActorTime=100\r\niQueuedActorTime=50") + 1;
   const auto percent = data.Replace("NewAtlantis/LocationData.ini", "iFemalePercent=50", "iFemalePercent=60 ; sixty");
