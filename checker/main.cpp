@@ -26,11 +26,8 @@ int main() {
   app.add_option("--world", world,
                  "world file (JSON) with the game's plug-in files and forms; without it forms are not checked");
   app.add_option("--json", json, "also write the findings and the summary as JSON to this file");
-  const auto arguments = sim::Utf8Arguments();
-  std::vector<const char*> argv;
-  for (const auto& argument : arguments) argv.push_back(argument.c_str());
   try {
-    app.parse(static_cast<int>(argv.size()), argv.data());
+    sim::ParseUtf8Arguments(app);
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? 0 : check::kExitUnreadable;
   }

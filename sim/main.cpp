@@ -54,11 +54,8 @@ int main() {
                 "the address library answers 0 for the console command table (ID 841465)");
   int platform = -1;
   run->add_option("--addrlib-platform", platform, "name the file for this platform (0 Steam, 1 Microsoft Store)");
-  const auto arguments = sim::Utf8Arguments();
-  std::vector<const char*> argv;
-  for (const auto& argument : arguments) argv.push_back(argument.c_str());
   try {
-    app.parse(static_cast<int>(argv.size()), argv.data());
+    sim::ParseUtf8Arguments(app);
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
     return code == 0 ? sim::exit_code::kPlayed : sim::exit_code::kBadInput;
