@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <vector>
 
 #include <fmt/format.h>
@@ -12,6 +11,7 @@
 
 #include "REL/Module.h"
 #include "SFSE/FatalError.h"
+#include "Win/MappedFile.h"
 #include "Win/ModulePath.h"
 #include "Win/Text.h"
 
@@ -55,16 +55,12 @@ void IDDatabase::unpack_file(ByteReader& reader, const Header& header, std::span
 }
 
 bool IDDatabase::load_file(const std::wstring& path, const Version& gameVersion) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  if (!file) SFSE::ReportAndFail("failed to open address library file");
+  const Win::MappedFile file{std::filesystem::path(path)};
+  if (file.status() == Win::MappedFile::Status::CannotOpen) SFSE::ReportAndFail("failed to open address library file");
 
   try {
-    file.seekg(0, std::ios::end);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
-    file.seekg(0, std::ios::beg);
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file) throw ByteReader::ShortRead{};
-    ByteReader reader(bytes);
+    if (file.status() != Win::MappedFile::Status::Mapped) throw ByteReader::ShortRead{};
+    ByteReader reader(file.bytes());
 
     Header header;
     header.format = Parse::ReadAddressLibraryFormat(reader);
