@@ -1,9 +1,8 @@
 #include "Main/CityFolderCache.h"
 
-#include <windows.h>
-
 #include "Helpers/Log.h"
 #include "Main/LocationData.h"
+#include "Win/LongPath.h"
 #include "Win/Text.h"
 
 CityFolderCacheRecord CityFolderCacheState;
@@ -20,34 +19,19 @@ struct CityFolderContents {
 namespace {
 
 constexpr const char* kOp = "CityFolderCache";
-constexpr DWORD kChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
 
-std::wstring FullPath(const std::filesystem::path& folder) {
-  const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return folder.native();
-  std::wstring full(size, L'\0');
-  const DWORD written = GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
-  if (written == 0 || written >= size) return folder.native();
-  full.resize(written);
-  return full;
+// The folder's key: its full path without a closing separator, however it was written.
+std::wstring KeyOf(const std::filesystem::path& folder) {
+  auto key = Win::FullPath(folder);
+  while (key.size() > 3 && (key.back() == L'\\' || key.back() == L'/')) key.pop_back();
+  return key;
 }
 
-void Close(CityFolderCacheRecord::Folder& folder) {
-  if (folder.change) FindCloseChangeNotification(folder.change);
-  folder.change = nullptr;
-}
-
-// True when the kept reading can serve this build; re-arms a fired handle.
+// True when the kept reading can serve this build: no system call, only the watcher's flag.
 bool StillValid(CityFolderCacheRecord::Folder& folder) {
-  if (!folder.change || !folder.contents || !folder.contents->trusted) return false;
-  switch (WaitForSingleObject(folder.change, 0)) {
-    case WAIT_TIMEOUT: return true;
-    case WAIT_OBJECT_0:
-      // Armed again before the folder is read again, so nothing written meanwhile is missed.
-      if (!FindNextChangeNotification(folder.change)) Close(folder);
-      return false;
-    default: Close(folder); return false;
-  }
+  if (!folder.watch || !folder.contents || !folder.contents->trusted) return false;
+  if (folder.watch->broken.load(std::memory_order_acquire)) return false;
+  return !FolderWatcher::TakeChange(*folder.watch);
 }
 
 }  // namespace
@@ -57,30 +41,32 @@ CityFolderView TakeCityFolder(const std::filesystem::path& folder) {
   CityFolderView view;
   view.folder_ = folder;
   std::scoped_lock guard(cache.lock);
-  auto& kept = cache.folders[FullPath(folder)];
+  auto& kept = cache.folders[KeyOf(folder)];
   if (StillValid(kept)) {
     view.contents_ = kept.contents;
     return view;
   }
-  DWORD watchError = 0;
-  if (!kept.change) {
-    // Long paths need the extended prefix here; the watch is taken before the listing so that a
-    // change during the reading fires it.
-    auto path = FullPath(folder);
-    if (path.size() >= MAX_PATH - 12 && !path.starts_with(L"\\\\")) path = L"\\\\?\\" + path;
-    const HANDLE change = FindFirstChangeNotificationW(path.c_str(), FALSE, kChanges);
-    if (change != INVALID_HANDLE_VALUE)
-      kept.change = change;
-    else
-      watchError = GetLastError();
+  unsigned long watchError = 0;
+  if (kept.watch && kept.watch->broken.load(std::memory_order_acquire)) {
+    cache.watcher.Remove(kept.watch);
+    kept.watch.reset();
+  }
+  if (kept.watch) {
+    kept.watch->changed.store(false, std::memory_order_release);  // this reading covers what was reported
+  } else {
+    // The watch is taken before the listing, so that a change during the reading is reported.
+    kept.watch = cache.watcher.Add(Win::ExtendedLengthPath(Win::FullPath(folder)), watchError);
   }
   auto contents = std::make_shared<CityFolderContents>();
   contents->listing = ListTextFiles(folder);
   ++cache.diskReads;
   // A folder that is gone takes its watch with it: a folder made again at the path is watched anew.
-  if (!contents->listing) Close(kept);
-  contents->trusted = kept.change != nullptr;
-  if (!kept.change && contents->listing && !kept.warned) {
+  if (!contents->listing) {
+    cache.watcher.Remove(kept.watch);
+    kept.watch.reset();
+  }
+  contents->trusted = kept.watch != nullptr;
+  if (!kept.watch && contents->listing && !kept.warned) {
     kept.warned = true;
     Log::Warn(kOp, "changes in folder [{}] cannot be watched (error {}): its data files are read at every rebuild.",
               Win::ToUtf8(folder.native()), watchError);
@@ -116,7 +102,7 @@ CityFolderView::File CityFolderView::Read(const std::string& name) const {
 void ForgetCityFolder(const std::filesystem::path& folder) {
   auto& cache = CityFolderCacheState;
   std::scoped_lock guard(cache.lock);
-  if (const auto found = cache.folders.find(FullPath(folder)); found != cache.folders.end())
+  if (const auto found = cache.folders.find(KeyOf(folder)); found != cache.folders.end())
     found->second.contents.reset();
 }
 
@@ -126,9 +112,17 @@ void ForgetCityFolders() {
   for (auto& [path, folder] : cache.folders) folder.contents.reset();
 }
 
+std::optional<std::uint64_t> CityFolderChangesNoticed(const std::filesystem::path& folder) {
+  auto& cache = CityFolderCacheState;
+  std::scoped_lock guard(cache.lock);
+  const auto found = cache.folders.find(KeyOf(folder));
+  if (found == cache.folders.end() || !found->second.watch) return std::nullopt;
+  return found->second.watch->seen.load(std::memory_order_relaxed);
+}
+
 void CityFolderCacheRecord::Reset() {
   std::scoped_lock guard(lock);
-  for (auto& [path, folder] : folders) Close(folder);
+  watcher.Stop();
   folders.clear();
   diskReads = 0;
 }

@@ -2,8 +2,8 @@
 // City folders as the database builds read them, kept between builds. A generated citizen's draws
 // rebuild small databases every few citizens; reading the folder each time costs a listing and a
 // read per data file on the game thread (far more where a mod manager's virtual file system sits
-// in between). A kept folder is read again only when Windows reports a change in it, and always
-// after Forget, which the explicit reloads call.
+// in between). A kept folder is read again only when Windows has reported a change in it, and
+// always after Forget, which the explicit reloads call.
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Helpers/TextFile.h"
+#include "Main/FolderWatcher.h"
 
 struct CityFolderContents;  // one reading of a folder; defined with the cache
 
@@ -44,18 +45,23 @@ CityFolderView TakeCityFolder(const std::filesystem::path& folder);
 void ForgetCityFolder(const std::filesystem::path& folder);
 void ForgetCityFolders();
 
+// Changes noticed in the folder so far; empty while it is not watched. Lets a writer wait until a
+// change it made has been noticed (the notice reaches the watching thread a moment after the write).
+std::optional<std::uint64_t> CityFolderChangesNoticed(const std::filesystem::path& folder);
+
 struct CityFolderCacheRecord {
   struct Folder {
-    void* change = nullptr;  // the change notification handle; null: read from disk at every build
-    bool warned = false;     // the failed watch has been logged
+    std::shared_ptr<FolderWatcher::Watch> watch;  // null: read from disk at every build
+    bool warned = false;                          // the failed watch has been logged
     std::shared_ptr<CityFolderContents> contents;
   };
   std::mutex lock;
-  std::map<std::wstring, Folder> folders;  // by full path
+  std::map<std::wstring, Folder> folders;  // by full path, without a closing separator
+  FolderWatcher watcher;
   // Listings and file reads done, for the benchmarks.
   std::atomic<std::uint64_t> diskReads{0};
 
-  // Closes every change handle and forgets every folder.
+  // Stops watching and forgets every folder.
   void Reset();
 };
 

@@ -29,10 +29,27 @@ GameFolder::~GameFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+void ChangeWatchedFolder(const std::filesystem::path& folder, const std::function<void()>& change) {
+  const auto before = CityFolderChangesNoticed(folder);
+  change();
+  if (!before) return;
+  // The plug-in's watching thread hears of the change a moment later; a rebuild before that could
+  // still serve the kept reading, which no data author could ever see happen.
+  for (int waited = 0; waited < 5000 && CityFolderChangesNoticed(folder) == before; ++waited) Sleep(1);
+}
+
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
+  ChangeWatchedFolder(path.parent_path(), [&] {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+  });
+}
+
+bool RemoveFile(const std::filesystem::path& path) {
+  bool removed = false;
+  ChangeWatchedFolder(path.parent_path(), [&] { removed = std::filesystem::remove(path); });
+  return removed;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

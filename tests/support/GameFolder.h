@@ -1,6 +1,7 @@
 #pragma once
 // A fresh game folder as the current directory, for as long as the object lives.
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace test {
@@ -24,8 +25,12 @@ class GameFolder {
 // A city's folder as the plug-in's log lines print it.
 std::string LocationFolderText(int city);
 
-// Writes text to a file, creating its folder.
+// Makes a change in a folder and, when the plug-in watches it, returns once the plug-in has
+// noticed a change there (or after five seconds).
+void ChangeWatchedFolder(const std::filesystem::path& folder, const std::function<void()>& change);
+// Writes text to a file, creating its folder; removes a file. Both through ChangeWatchedFolder.
 void WriteFile(const std::filesystem::path& path, const std::string& text);
+bool RemoveFile(const std::filesystem::path& path);
 std::string ReadFile(const std::filesystem::path& path);
 
 }  // namespace test

@@ -24,15 +24,13 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// Makes a change and returns once Windows has reported it to the folder's watchers (under wine the
-// report reaches them a moment after the call that made the change has returned).
+// Makes a change and returns once the plug-in has noticed it: its watching thread hears of it a
+// moment after the call that made it has returned.
 void Change(const std::filesystem::path& folder, const std::function<void()>& change) {
-  const HANDLE watch = FindFirstChangeNotificationW(
-      folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
-  ASSERT_NE(watch, INVALID_HANDLE_VALUE);
-  change();
-  EXPECT_EQ(WaitForSingleObject(watch, 5000), WAIT_OBJECT_0);
-  FindCloseChangeNotification(watch);
+  const auto before = CityFolderChangesNoticed(folder);
+  ASSERT_TRUE(before.has_value());
+  test::ChangeWatchedFolder(folder, change);
+  EXPECT_GT(CityFolderChangesNoticed(folder), before);
 }
 
 struct Built {

@@ -346,7 +346,7 @@ TEST(ResetHooks, WithLoggingOffTheHooksDoTheSameWorkAndOnlyTheSettingsSummaryIsW
 TEST(ResetHooks, AfterAResetTheCellHandlersPlaceUniqueNPCsAgain) {
   ResetWorld world;
   // No encounter point: a placement shows as its warning and places nobody.
-  std::filesystem::remove(world.game.dataFolder() / "NewAtlantis" / "EncounterPoints.txt");
+  test::RemoveFile(world.game.dataFolder() / "NewAtlantis" / "EncounterPoints.txt");
   auto* before = sim::Player()->parentCell;
   sim::SetPlayerCell(sim::CellWithID(0x7A101));
   sim::CityLocation(1)->loadedCount = 1;
