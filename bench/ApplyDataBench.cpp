@@ -14,12 +14,6 @@ constexpr int kFacesPerSex = 125;  // 250 faces in all: the list's limit allows 
 constexpr int kClothingPerSex = 250;
 constexpr int kNamesPerSex = 5000;
 
-void WriteLines(const std::filesystem::path& path, int count, auto&& line) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  for (int i = 0; i < count; ++i) out << line(i) << "\r\n";
-}
-
 }  // namespace
 
 void RunApplyDataBenchmarks() {
@@ -34,24 +28,26 @@ void RunApplyDataBenchmarks() {
   for (const bool female : {true, false}) {
     const std::string sex = female ? "Female" : "Male";
     const std::uint32_t base = female ? 0x1000 : 0x2000;
-    WriteLines(city / (sex + "FaceNPCs.txt"), kFacesPerSex, [&](int i) {
+    bench::WriteLines(city / (sex + "FaceNPCs.txt"), kFacesPerSex, [&](int i) {
       sim::AddNPC(0x30000000u + base + i, female);
       return formLine(base + i);
     });
-    WriteLines(city / (sex + "Clothing.txt"), kClothingPerSex, [&](int i) {
+    bench::WriteLines(city / (sex + "Clothing.txt"), kClothingPerSex, [&](int i) {
       sim::AddForm(0x30000000u + base + 0x800 + i, RE::FormType::kArmor);
       return formLine(base + 0x800 + i);
     });
-    WriteLines(city / (sex + "Anims.txt"), 10, [&](int i) {
+    bench::WriteLines(city / (sex + "Anims.txt"), 10, [&](int i) {
       sim::AddForm(0x30000000u + base + 0xC00 + i, RE::FormType::kKeyword);
       return formLine(base + 0xC00 + i);
     });
-    WriteLines(city / (sex + "Voices.txt"), 10, [&](int i) {
+    bench::WriteLines(city / (sex + "Voices.txt"), 10, [&](int i) {
       sim::AddForm(0x30000000u + base + 0xD00 + i, RE::FormType::kVoiceType);
       return formLine(base + 0xD00 + i);
     });
-    WriteLines(city / (sex + "Names.txt"), kNamesPerSex, [&](int i) { return sex + "Name" + std::to_string(i); });
-    WriteLines(city / (sex + "LastNames.txt"), kNamesPerSex, [&](int i) { return "Lastname" + std::to_string(i); });
+    bench::WriteLines(city / (sex + "Names.txt"), kNamesPerSex,
+                      [&](int i) { return sex + "Name" + std::to_string(i); });
+    bench::WriteLines(city / (sex + "LastNames.txt"), kNamesPerSex,
+                      [&](int i) { return "Lastname" + std::to_string(i); });
   }
   std::ofstream(city / "LocationData.ini") << "[General]\r\niFemalePercent=30\r\n";
 

@@ -1,7 +1,10 @@
 // The 3D-set handler runs for every actor whose 3D the game sets: the path for actors that are no
 // citizens must cost only its few reads and keyword tests, and allocate nothing; a citizen's small
 // databases are rebuilt every few events, without reading the city folder while it is unchanged.
+#include <cstdio>
+#include <filesystem>
 #include <random>
+#include <string>
 
 #include "Citizens.h"
 #include "GameForms.h"
@@ -10,6 +13,7 @@
 #include "Main/CitizenIdentity.h"
 #include "Main/CityFolderCache.h"
 #include "Main/DataBase.h"
+#include "Main/LocationData.h"
 #include "Main/RandomDraws.h"
 #include "RE/VirtualCall.h"
 
@@ -19,6 +23,36 @@ RE::BSEventNotifyControl Raise(RE::TESObjectREFR* reference) {
   const RE::Events::ReferenceSet3d event{reference};
   return RE::VirtualCall<RE::BSEventNotifyControl>(Events::QuillmereReferenceSet3dClass::GetSingleton(), 1, &event,
                                                    static_cast<RE::BSTEventSource*>(nullptr));
+}
+
+// The city's lists cut to the shipped sample's sizes (about 270 names, 5 animations, 7 voices),
+// from the forms the city benchmarks made.
+void UseSampleSizedLists() {
+  const auto city = std::filesystem::current_path() / "Data/SFSE/Plugins/Quillmere/Cydonia";
+  const char* syllables[] = {"Al", "ber", "Cas", "dan", "El", "ric", "Mo", "ra", "Tev", "in", "Ysa", "bel", "o"};
+  for (const bool female : {true, false}) {
+    const std::string sex = female ? "Female" : "Male";
+    const std::uint32_t base = female ? 0x1000 : 0x2000;
+    auto formLine = [](std::uint32_t local) {
+      char text[40];
+      std::snprintf(text, sizeof(text), "%06X_BenchCitizens.esm", local);
+      return std::string(text);
+    };
+    bench::WriteLines(city / (sex + "Anims.txt"), 5, [&](int i) { return formLine(base + 0xC00 + i); });
+    bench::WriteLines(city / (sex + "Voices.txt"), 7, [&](int i) { return formLine(base + 0xD00 + i); });
+    auto name = [&](int i) {  // names of two to four syllables, so that lengths differ as real names do
+      std::string text = syllables[i % 13];
+      for (int rest = i / 13, count = 1 + i % 3; count > 0; --count, rest /= 13) text += syllables[rest % 13];
+      return text;
+    };
+    bench::WriteLines(city / (sex + "Names.txt"), 272, name);
+    bench::WriteLines(city / (sex + "LastNames.txt"), 252, [&](int i) { return name(i + 300); });
+  }
+  ForgetCityFolders();
+  auto& record = *GetLocationStructByIndex(3);
+  for (auto* list : {&record.FemaleNames, &record.MaleNames, &record.FemaleLastNames, &record.MaleLastNames})
+    list->clear();
+  record.FemaleAnims.clear(), record.MaleAnims.clear(), record.FemaleVoices.clear(), record.MaleVoices.clear();
 }
 
 }  // namespace
@@ -45,10 +79,16 @@ void RunCitizenIdentityBenchmarks() {
   sim::SpawnCitizens(3, 1, random);
   auto* citizen = sim::Citizens().back().actor;
   constexpr int kCitizenEvents = 2'000;
-  const auto citizens = bench::Measure("3D set: a Cydonia citizen, logging off", 5, [&] {
+  // A draw removes its entry from the middle of the list, keeping the order: the cost grows with it.
+  const auto citizens = bench::Measure("3D set: a Cydonia citizen, 5000 names a list", 9, [&] {
     for (int i = 0; i < kCitizenEvents; ++i) Raise(citizen);
   });
   bench::Print(citizens, kCitizenEvents, "event");
+  UseSampleSizedLists();
+  const auto sampleSized = bench::Measure("3D set: a Cydonia citizen, lists as in the sample", 9, [&] {
+    for (int i = 0; i < kCitizenEvents; ++i) Raise(citizen);
+  });
+  bench::Print(sampleSized, kCitizenEvents, "event");
   // Rebuilds read the city folder only when Windows reports a change in it.
   int touching = 0;
   for (int i = 0; i < kCitizenEvents; ++i) {

@@ -17,23 +17,18 @@ namespace {
 constexpr int kNames = 100'000;
 constexpr int kFaces = 10'000;
 
-void WriteLines(const std::filesystem::path& path, int count, auto&& line) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  for (int i = 0; i < count; ++i) out << line(i) << "\r\n";
-}
-
 }  // namespace
 
 void RunDataBaseBenchmarks() {
   PluginSettings.bLogging = false;
   const auto city = std::filesystem::current_path() / "Data/SFSE/Plugins/Quillmere/NewAtlantis";
   std::mt19937 random(3);
-  WriteLines(city / "FemaleNames.txt", kNames, [&](int) { return "Name" + std::to_string(random() % 50000) + "a"; });
+  bench::WriteLines(city / "FemaleNames.txt", kNames,
+                    [&](int) { return "Name" + std::to_string(random() % 50000) + "a"; });
 
   sim::AddPluginFile("BenchFaces.esm", 1, 0x20);
   char text[32];
-  WriteLines(city / "FemaleFaceNPCs.txt", kFaces, [&](int i) {
+  bench::WriteLines(city / "FemaleFaceNPCs.txt", kFaces, [&](int i) {
     const std::uint32_t local = 0x1000 + static_cast<std::uint32_t>(i);
     sim::AddNPC(0x20000000u + local, true);
     std::snprintf(text, sizeof(text), "%06X_BenchFaces.esm ; face", local);

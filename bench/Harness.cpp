@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <new>
 
 namespace {
@@ -44,6 +45,12 @@ void Print(const Result& r, double items, const char* itemName) {
   std::printf("%-52s median %10.3f ms  [%9.3f .. %9.3f]  %8.2f ns/%s  %12.0f %s/s  allocs/rep %.1f\n", r.name.c_str(),
               r.medianNs / 1e6, r.minNs / 1e6, r.maxNs / 1e6, r.medianNs / items, itemName, items / (r.medianNs / 1e9),
               itemName, r.allocationsPerRepetition);
+}
+
+void WriteLines(const std::filesystem::path& path, int count, const std::function<std::string(int)>& line) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  for (int i = 0; i < count; ++i) out << line(i) << "\r\n";
 }
 
 }  // namespace bench

@@ -3,6 +3,7 @@
 // counted through the replaced global operator new.
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,5 +24,8 @@ struct Result {
 Result Measure(const std::string& name, int repetitions, const std::function<void()>& body);
 
 void Print(const Result& result, double items, const char* itemName);
+
+// A data file of count CRLF lines, line(i) each, creating its folder.
+void WriteLines(const std::filesystem::path& path, int count, const std::function<std::string(int)>& line);
 
 }  // namespace bench

@@ -7,6 +7,7 @@
 #include "Helpers/Log.h"
 #include "Main/DataBase.h"
 #include "Main/DataBaseKinds.h"
+#include "Main/LazyMt19937.h"
 #include "Main/LocationData.h"
 
 namespace {
@@ -16,6 +17,15 @@ struct DrawKind {
   DataBaseKind dataBase;
   const char* countLabel;  // how the rebuild warning introduces the count
 };
+
+bool Same(const RE::TESForm* a, const RE::TESForm* b) { return a == b; }
+// Names of one length mostly differ at one end: checked inline before the library compares the rest.
+bool Same(const std::string& a, const std::string& b) {
+  const auto size = a.size();
+  if (size != b.size()) return false;
+  if (size == 0) return true;
+  return a.front() == b.front() && a.back() == b.back() && a == b;
+}
 
 template <class T>
 void LogFound(const DrawKind& kind, const char* entryKind, const T& entry, const char* dataBase, int random) {
@@ -52,7 +62,9 @@ T Draw(const DrawKind& kind, const char* entryKind, bool female, int location) {
   const int random = GetRandomIntInRange(0, static_cast<int>(database.size()) - 1);
   T entry = database[static_cast<std::size_t>(random)];
   LogFound(kind, entryKind, entry, side.name, random);
-  database.erase(std::find(database.begin(), database.end(), entry));
+  // The first equal entry is at r at the latest.
+  const auto last = database.begin() + random;
+  database.erase(std::find_if(database.begin(), last, [&](const T& other) { return Same(other, entry); }));
   Log::Info(kind.operation, "returned random {} has been removed from DB.", entryKind);
   return entry;
 }
@@ -62,7 +74,7 @@ T Draw(const DrawKind& kind, const char* entryKind, bool female, int location) {
 int GetRandomIntInRange(int min, int max) {
   if (min > max) std::swap(min, max);  // the distribution is undefined for a reversed range
   std::random_device device;
-  std::mt19937 engine(device());
+  LazyMt19937 engine(device());  // a fresh std::mt19937's very outputs, at a fraction of its set-up
   return std::uniform_int_distribution<int>(min, max)(engine);
 }
 

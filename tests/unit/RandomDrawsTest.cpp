@@ -7,6 +7,7 @@
 #include <climits>
 #include <functional>
 #include <map>
+#include <random>
 #include <regex>
 #include <set>
 #include <string>
@@ -17,6 +18,7 @@
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
 #include "Main/LocationData.h"
+#include "Main/LazyMt19937.h"
 #include "Main/RandomDraws.h"
 
 using RE::FormType;
@@ -222,4 +224,23 @@ TEST(RandomDraws, RandomIntInRangeCoversBothEnds) {
   EXPECT_TRUE(bottom.count(INT_MIN) && bottom.count(INT_MIN + 1));
   // Every call seeds afresh: over the whole range, repeats are all but impossible.
   EXPECT_GE(sample(INT_MIN, INT_MAX, 50).size(), 45u);
+}
+
+TEST(RandomDraws, TheLazyEngineGivesStdMt19937sOutputs) {
+  // Seeds at the edges and spread over the range; 300 outputs cross from the lazy words to the full engine.
+  std::vector<std::uint32_t> seeds = {0, 1, 5489, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+  for (std::uint32_t i = 0; i < 200; ++i) seeds.push_back(i * 2654435761u);
+  for (const auto seed : seeds) {
+    SCOPED_TRACE(seed);
+    std::mt19937 standard(seed);
+    LazyMt19937 lazy(seed);
+    for (int k = 0; k < 300; ++k) ASSERT_EQ(lazy(), standard()) << "output " << k;
+    // What a draw does with it: the standard distribution, over small, large and full ranges.
+    for (const auto& [low, high] : std::vector<std::pair<int, int>>{{0, 9}, {0, 4999}, {-3, 3}, {INT_MIN, INT_MAX}}) {
+      std::mt19937 fresh(seed);
+      LazyMt19937 fresher(seed);
+      EXPECT_EQ(std::uniform_int_distribution<int>(low, high)(fresher),
+                std::uniform_int_distribution<int>(low, high)(fresh));
+    }
+  }
 }
