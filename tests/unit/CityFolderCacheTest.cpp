@@ -109,3 +109,33 @@ TEST(CityFolderCache, AFolderMadeAfterAFailedRebuildIsRead) {
   EXPECT_EQ(built.count, 1);
   EXPECT_EQ(built, BuildAfresh(2));
 }
+
+TEST(CityFolderCache, FoldersPastWhatOneWaitCoversAreReadAtEveryBuildAndTheOthersStayWatched) {
+  test::GameFolder game;
+  PluginSettings = PluginSettingsRecord{};
+  // One wait covers 64 handles, the watching thread's own wake-up among them.
+  std::vector<std::filesystem::path> folders;
+  for (int i = 0; i < 64; ++i) {
+    folders.push_back(game.path() / ("Folder" + std::to_string(i)));
+    test::WriteFile(folders.back() / "MaleAnims.txt", "1A2B1\n");
+  }
+  test::LogCapture log;
+  for (const auto& folder : folders) TakeCityFolder(folder);
+  const auto warnings = log.linesOf("CityFolderCache");
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "warning|[CityFolderCache] changes in folder [" + folders.back().string() +
+                             "] cannot be watched (error 4): its data files are read at every rebuild.");
+
+  auto reads = DiskReads();
+  for (int round = 0; round < 3; ++round)
+    for (const auto& folder : folders) TakeCityFolder(folder).FileNames("MaleAnims");
+  EXPECT_EQ(DiskReads() - reads, 3u);  // the one unwatched folder, once a round
+  EXPECT_FALSE(CityFolderChangesNoticed(folders.back()).has_value());
+
+  // The watched ones still hear of changes: the thread did not give up on the full list.
+  Change(folders[62], [&] { test::WriteFile(folders[62] / "MaleAnims_More.txt", "1A2B2\n"); });
+  reads = DiskReads();
+  EXPECT_EQ(TakeCityFolder(folders[62]).FileNames("MaleAnims").size(), 2u);
+  EXPECT_EQ(DiskReads() - reads, 1u);
+  EXPECT_EQ(log.linesOf("CityFolderCache").size(), 1u);  // warned once per folder
+}
