@@ -206,7 +206,7 @@ TEST(CitizenIdentity, NamesFromTheCitysDatabases) {
   // No first name: nothing applied, the last name drawn all the same, the later steps go on.
   test::WriteFile(folder / "LocationData.ini", "[General]\nbDisableNames=0\n");
   ASSERT_TRUE(BuildLocationDataDB(2));
-  fs::remove(folder / "FemaleNames.txt"), fs::remove(folder / "MaleNames.txt");
+  test::RemoveFile(folder / "FemaleNames.txt"), test::RemoveFile(folder / "MaleNames.txt");
   SetNames(r, {}, {"Quill", "Rook"});
   out = Fire(actor);
   EXPECT_TRUE(!out.name && left() == 3u && out.functions == kNoScale && out.lines.size() == 4);
@@ -304,7 +304,7 @@ TEST(CitizenIdentity, FacialAnimationAndVoiceFromTheCitizensOwnSexAndCity) {
   // The citizen's own databases empty with no file to rebuild them from, the other sex's and the other cities'
   // full: nothing stands in, each missing draw is reported, and the later steps go on.
   const auto folder = world.game.dataFolder() / "AkilaCity";
-  ASSERT_TRUE(fs::remove(folder / "FemaleAnims.txt") && fs::remove(folder / "FemaleVoices.txt"));
+  ASSERT_TRUE(test::RemoveFile(folder / "FemaleAnims.txt") && test::RemoveFile(folder / "FemaleVoices.txt"));
   auto& akila = *GetLocationStructByIndex(2);
   for (const auto& [anims, voices] : {std::pair{false, true}, {true, false}, {false, false}}) {
     SCOPED_TRACE(fmt::format("anims {} voices {}", anims, voices));

@@ -336,7 +336,7 @@ TEST(ConsoleCommand, FunctionsOneFourFiveAndSixUseTheActiveCityTheSettingsTheCit
   auto typed = Type("1 0");
   EXPECT_TRUE(typed.returned);
   EXPECT_EQ(Of(typed.log, "PlaceUniqueNPCs"), Lines{"error|[PlaceUniqueNPCs] location is nullptr"});
-  fs::remove(game.game.dataFolder() / "Cydonia" / "EncounterPoints.txt");
+  test::RemoveFile(game.game.dataFolder() / "Cydonia" / "EncounterPoints.txt");
   ConsoleGame::EnterCity(3);
   typed = Type("1 0");
   EXPECT_TRUE(typed.returned);
