@@ -20,6 +20,8 @@
 #include "Main/DataBase.h"
 #include "Main/LocationData.h"
 #include "SFSE/Logger.h"
+#include "Win/LongPath.h"
+#include "Win/MappedFile.h"
 #include "Win/Text.h"
 
 namespace fs = std::filesystem;
@@ -146,4 +148,30 @@ TEST(WindowsFiles, ExceptionsAtTheBoundaryAreLoggedAtCriticalLevel) {
   EXPECT_EQ(log.lines(), (Lines{"critical|[ProcessEvent] caught bad thing; the game goes on without this step",
                                 "critical|[ProcessEvent] caught an exception of unknown type; the game goes on "
                                 "without this step"}));
+}
+
+TEST(WindowsFiles, LongPathsTakeTheExtendedPrefixInTheirOwnFormAndMappedFilesGiveTheirBytes) {
+  const std::wstring deep = L"C:\\Игры\\" + std::wstring(300, L'a');
+  EXPECT_EQ(Win::ExtendedLengthPath(deep), L"\\\\?\\" + deep);
+  EXPECT_EQ(Win::ExtendedLengthPath(L"\\\\server\\share\\" + std::wstring(300, L'b')),
+            L"\\\\?\\UNC\\server\\share\\" + std::wstring(300, L'b'));
+  for (const std::wstring& kept : {std::wstring(L"C:\\Games\\Starfield"), L"\\\\?\\" + deep, L"relative\\" + deep})
+    EXPECT_EQ(Win::ExtendedLengthPath(kept), kept);
+
+  // A folder deeper than MAX_PATH, with letters of any script: the file maps, whole.
+  test::GameFolder game;
+  auto folder = game.path();
+  for (int i = 0; i < 6; ++i) folder /= L"Ünïcødé-папка-" + std::wstring(40, L'x');
+  std::filesystem::create_directories(folder);
+  const std::string bytes = std::string("\x02\x00\x00\x00", 4) + "versionlib\r\n\xFF";
+  test::WriteFile(folder / L"versionlib-1-14-70-0.bin", bytes);
+  const Win::MappedFile mapped(folder / L"versionlib-1-14-70-0.bin");
+  ASSERT_EQ(mapped.status(), Win::MappedFile::Status::Mapped);
+  EXPECT_EQ(std::string(mapped.bytes().begin(), mapped.bytes().end()), bytes);
+
+  test::WriteFile(folder / L"empty.bin", "");
+  const Win::MappedFile empty(folder / L"empty.bin");
+  EXPECT_EQ(empty.status(), Win::MappedFile::Status::Mapped);
+  EXPECT_TRUE(empty.bytes().empty());
+  EXPECT_EQ(Win::MappedFile(folder / L"missing.bin").status(), Win::MappedFile::Status::CannotOpen);
 }
