@@ -129,7 +129,9 @@ void DeleteActor(RE::Actor* actor) {
   if (FindForm(actor->formID) == actor) RemoveForm(actor->formID);
 }
 
-RE::Actor* FreeActor(RE::Actor* actor, bool reuse) {
+namespace {
+
+RE::Actor* Free(RE::Actor* actor, bool reuse, bool keepMapped) {
   auto& state = State();
   const RE::NiPoint3 position = actor->position;
   auto* base = static_cast<RE::TESNPC*>(actor->baseObject);
@@ -139,13 +141,22 @@ RE::Actor* FreeActor(RE::Actor* actor, bool reuse) {
   state.voices.erase(actor);
   state.freed.insert(actor);
   // The game's allocator hands the block out again; in between it is nobody's.
-  std::memset(static_cast<void*>(actor), 0xDD, sizeof(RE::Actor));
-  SetPagesAccessible(actor, sizeof(RE::Actor), false);
+  if (keepMapped) {
+    std::memset(static_cast<void*>(actor), 0, sizeof(RE::Actor));
+  } else {
+    std::memset(static_cast<void*>(actor), 0xDD, sizeof(RE::Actor));
+    SetPagesAccessible(actor, sizeof(RE::Actor), false);
+  }
   if (!reuse) return nullptr;
   SetPagesAccessible(actor, sizeof(RE::Actor), true);
   std::memset(static_cast<void*>(actor), 0, sizeof(RE::Actor));
   return BuildActor(actor, NextRuntimeFormID(), base, {position.x + 40.0f, position.y, position.z}, location);
 }
+
+}  // namespace
+
+RE::Actor* FreeActor(RE::Actor* actor, bool reuse) { return Free(actor, reuse, false); }
+RE::Actor* FreeActorWhileRunning(RE::Actor* actor, bool reuse) { return Free(actor, reuse, true); }
 
 bool WasFreed(const RE::Actor* actor) { return State().freed.contains(actor); }
 

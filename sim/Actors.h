@@ -26,6 +26,10 @@ RE::Actor* BuildActor(void* memory, std::uint32_t formID, RE::TESNPC* base, RE::
 // so reading it stops the process. With reuse the game builds a new actor with the next run-time
 // form ID in the same memory, 40 units away, and returns it.
 RE::Actor* FreeActor(RE::Actor* actor, bool reuse);
+// The same, done by the game on its own thread while its other threads run: the memory goes back
+// to the game's heap, as a real heap keeps it mapped, zeroed; a late read there finds no actor, and a
+// late appearance update counts for form ID 0.
+RE::Actor* FreeActorWhileRunning(RE::Actor* actor, bool reuse);
 // Whether the memory of this actor was freed once (reused or not): what stood there is gone.
 bool WasFreed(const RE::Actor* actor);
 

@@ -108,7 +108,7 @@ T* NewForm(std::uint32_t formID, RE::FormType type) {
   form->vtable = GetTables().form.data();
   form->formID = formID;
   form->formType = static_cast<std::uint8_t>(type);
-  GetWorld().forms[formID] = form;
+  SetFormEntry(formID, form);
   return form;
 }
 
@@ -274,7 +274,7 @@ RE::TESForm* AddFormAt(void* memory, std::uint32_t formID, RE::FormType type) {
   form->vtable = GetTables().form.data();
   form->formID = formID;
   form->formType = static_cast<std::uint8_t>(type);
-  GetWorld().forms[formID] = form;
+  SetFormEntry(formID, form);
   return form;
 }
 
@@ -283,11 +283,23 @@ RE::BGSLocation* AddLocation(std::uint32_t formID) {
   return NewForm<RE::BGSLocation>(formID, kLocation);
 }
 
-void RemoveForm(std::uint32_t formID) { GetWorld().forms.erase(formID); }
+void SetFormEntry(std::uint32_t formID, RE::TESForm* form) {
+  auto& world = GetWorld();
+  std::unique_lock guard(world.formsLock);
+  world.forms[formID] = form;
+}
+
+void RemoveForm(std::uint32_t formID) {
+  auto& world = GetWorld();
+  std::unique_lock guard(world.formsLock);
+  world.forms.erase(formID);
+}
 
 RE::TESForm* FindForm(std::uint32_t formID) {
-  const auto it = GetWorld().forms.find(formID);
-  return it == GetWorld().forms.end() ? nullptr : it->second;
+  auto& world = GetWorld();
+  std::shared_lock guard(world.formsLock);
+  const auto it = world.forms.find(formID);
+  return it == world.forms.end() ? nullptr : it->second;
 }
 
 RE::TESDataHandler& GameDataHandler() { return DataHandler(); }
@@ -362,7 +374,7 @@ void CreatePlayer() {
   state.player->formID = 0x14;
   state.player->formType = static_cast<std::uint8_t>(RE::FormType::kReference);
   state.player->extraList = GameNew<RE::ExtraDataList>();
-  GetWorld().forms[0x14] = state.player;
+  SetFormEntry(0x14, state.player);
   DataHandler();
 }
 

@@ -40,6 +40,8 @@ template <class T>
 T* AddTyped(std::uint32_t formID, RE::FormType type) {
   return static_cast<T*>(AddFormOfSize(formID, type, sizeof(T)));
 }
+// The form table, as the game guards it: any thread may look up while another adds or removes.
+void SetFormEntry(std::uint32_t formID, RE::TESForm* form);
 void RemoveForm(std::uint32_t formID);
 RE::TESForm* FindForm(std::uint32_t formID);
 RE::TESDataHandler& GameDataHandler();

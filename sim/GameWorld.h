@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ struct ResetRecord {
 };
 
 struct World {
+  // The game's form table is read from any thread while actors come and go: guarded as the game's is.
+  std::shared_mutex formsLock;
   std::map<std::uint32_t, RE::TESForm*> forms;
   std::map<std::string, RE::NiPoint3> citySpots;  // where "enter CITY" puts the player
   std::vector<ResetRecord> resets;

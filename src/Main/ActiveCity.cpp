@@ -7,7 +7,7 @@
 
 int GetActiveLocationIndex() noexcept {
   for (const int city : kCityIndices) {
-    const auto* location = PluginState.GameObjectCache.locations[static_cast<City>(city)];
+    const RE::BGSLocation* location = PluginState.GameObjectCache.locations[static_cast<City>(city)];
     if (location && location->loadedCount > 0) return city;
   }
   return 0;

@@ -53,7 +53,7 @@ bool ProvenAlive(RE::Actor* actor, std::uint32_t expectedFormID) {
 }
 
 float DistanceToPlayer(const RE::Actor* actor) {
-  const auto* player = PluginState.GameObjectCache.player;
+  const RE::PlayerCharacter* player = PluginState.GameObjectCache.player;
   if (!player) return -1.0f;
   const float dx = actor->position.x - player->position.x;
   const float dy = actor->position.y - player->position.y;
@@ -66,16 +66,17 @@ struct Tiers {
   bool InRange() const { return close || distant || veryFar; }
 };
 
-Tiers TiersOf(float distance) {
+Tiers TiersOf(float distance, const PluginSettingsRecord& settings) {
   Tiers tiers;
-  tiers.close = distance <= PluginSettings.fFaceGenCloseDistance;
-  tiers.distant = !tiers.close && distance <= PluginSettings.fFaceGenFarDistance;
-  tiers.veryFar = !tiers.close && !tiers.distant && distance <= PluginSettings.fFaceGenMaxDistance;
+  tiers.close = distance <= settings.fFaceGenCloseDistance;
+  tiers.distant = !tiers.close && distance <= settings.fFaceGenFarDistance;
+  tiers.veryFar = !tiers.close && !tiers.distant && distance <= settings.fFaceGenMaxDistance;
   return tiers;
 }
 
 // The evaluation; quiet for the queue's own callers, which must not touch the shared logging switch.
-std::uint8_t Evaluate(RE::Actor* actor, std::uint32_t expectedFormID, float* distance, bool quiet) {
+std::uint8_t Evaluate(RE::Actor* actor, std::uint32_t expectedFormID, float* distance, bool quiet,
+                      const PluginSettingsRecord& settings) {
   std::uint8_t step = 1;
   if (!actor) return 1;
   if (!ProvenAlive(actor, expectedFormID)) {
@@ -103,7 +104,7 @@ std::uint8_t Evaluate(RE::Actor* actor, std::uint32_t expectedFormID, float* dis
   step = 9;
   const float d = DistanceToPlayer(actor);
   step = 10;
-  if (!(d > 0.0f) || d > PluginSettings.fFaceGenMaxDistance) return 10;
+  if (!(d > 0.0f) || d > settings.fFaceGenMaxDistance) return 10;
   step = 11;
   if (distance) *distance = d;
   return kSupported;
@@ -131,7 +132,7 @@ std::string TierPairs(const Tiers& now, const Tiers& before) {
 
 bool AnyCityActive() {
   for (const int city : kCityIndices) {
-    const auto* location = PluginState.GameObjectCache.locations[static_cast<City>(city)];
+    const RE::BGSLocation* location = PluginState.GameObjectCache.locations[static_cast<City>(city)];
     if (location && location->loadedCount != 0) return true;
   }
   return false;
@@ -141,7 +142,7 @@ bool AnyCityActive() {
 
 std::uint8_t ActorBackgroundProcess::EvalSupportedActor(RE::Actor* actor, std::uint32_t expectedFormID,
                                                         float* distance) {
-  return Evaluate(actor, expectedFormID, distance, false);
+  return Evaluate(actor, expectedFormID, distance, false, SettingsSnapshot());
 }
 
 std::string ActorBackgroundProcess::GetActorLogData(RE::Actor* actor) { return ActorLogData(actor, 0); }
@@ -154,8 +155,9 @@ bool ActorBackgroundProcess::UpdateAppearance(RE::Actor* actor, bool param02, st
 
 void ActorBackgroundProcess::QueueUpdate(RE::Actor* actor) {
   constexpr const char* kOp = "QueueUpdate";
+  const auto settings = SettingsSnapshot();
   float distance = -1.0f;
-  const auto code = Evaluate(actor, 0, &distance, true);
+  const auto code = Evaluate(actor, 0, &distance, true, settings);
   if (code != kSupported) {
     if (Log::Enabled())
       Log::Warn(kOp, "cannot evaluate queued actor {} | unsupported (code: {})", ActorLogData(actor, 0), code);
@@ -163,7 +165,7 @@ void ActorBackgroundProcess::QueueUpdate(RE::Actor* actor) {
   }
   auto& queue = AppearanceProcessState.queue;
   if (std::any_of(queue.begin(), queue.end(), [&](const QueuedActor& entry) { return entry.actor == actor; })) return;
-  const auto tiers = TiersOf(distance);
+  const auto tiers = TiersOf(distance, settings);
   queue.push_back({actor, actor->formID, tiers.close, tiers.distant, tiers.veryFar, false, distance, SteadyNow()});
   if (Log::Enabled())
     Log::Info(kOp, "queuing actor {} | Close [{}] | Distant [{}] | VeryFar [{}]", ActorLogData(actor, 0),
@@ -186,13 +188,14 @@ void ActorBackgroundProcess::ProcessActorQueue() {
     queue.clear();
     return;
   }
+  const auto settings = SettingsSnapshot();
   const auto now = SteadyNow();
-  if (now - state.LastUpdateTime <= std::int64_t{PluginSettings.iFaceGenActorUpdateTime} * 1'000'000) return;
+  if (now - state.LastUpdateTime <= std::int64_t{settings.iFaceGenActorUpdateTime} * 1'000'000) return;
   if (queue.size() >= 40)
     std::sort(queue.begin(), queue.end(),
               [](const QueuedActor& a, const QueuedActor& b) { return a.distance < b.distance; });
 
-  const auto queuedWait = std::int64_t{PluginSettings.iQueuedActorTime} * 1'000'000;
+  const auto queuedWait = std::int64_t{settings.iQueuedActorTime} * 1'000'000;
   for (std::size_t i = 0; i < queue.size();) {
     auto& entry = queue[i];
     if (now - entry.queuedTime <= queuedWait) {
@@ -200,7 +203,7 @@ void ActorBackgroundProcess::ProcessActorQueue() {
       continue;
     }
     float distance = -1.0f;
-    const auto code = Evaluate(entry.actor, entry.formID, &distance, true);
+    const auto code = Evaluate(entry.actor, entry.formID, &distance, true, settings);
     if (code != kSupported) {
       if (Log::Enabled())
         Log::Warn(kOp, "cannot evaluate queued actor {} | unsupported (code: {})",
@@ -209,7 +212,7 @@ void ActorBackgroundProcess::ProcessActorQueue() {
       continue;
     }
     const Tiers before{entry.close, entry.distant, entry.veryFar};
-    const Tiers tiers = TiersOf(distance);
+    const Tiers tiers = TiersOf(distance, settings);
     if (!tiers.InRange()) {
       if (Log::Enabled())
         Log::Warn(kOp, "cannot evaluate (and removing) queued actor {}{} | out of range",
@@ -239,24 +242,38 @@ void ActorBackgroundProcess::ProcessActorQueue() {
   }
 }
 
-char ActorBackgroundProcess::TargetFuncStruct::Process(RE::Actor* actor, std::uint64_t argument) {
+namespace {
+
+// Set while this thread runs a pass: the game's update may call its appearance function again, and
+// that nested call must not try the queue lock this thread already holds.
+thread_local bool insidePass = false;
+
+void RunPass(RE::Actor* actor) {
   const auto& menus = CellEventState.menus;
-  if (PluginSettings.bFaceGenProcessor && !menus.bEndCredits && !menus.bLoadingMenu) {
-    auto& state = AppearanceProcessState;
-    if (state.Ticks.load(std::memory_order_relaxed) > PluginSettings.iTESLoadGameEventTimeTicks) {
-      Boundary::Guarded("Process", [&] {
-        std::unique_lock lock(state.queueLock, std::try_to_lock);
-        if (!lock) {
-          Log::Warn("Process", "could not lock array, skipping phase");
-          return;
-        }
-        ProcessActorQueue();
-        QueueUpdate(actor);
-      });
-    } else if (!menus.bFaderMenu) {
-      state.Ticks.fetch_add(1, std::memory_order_relaxed);
-    }
+  const auto settings = SettingsSnapshot();
+  if (!settings.bFaceGenProcessor || menus.bEndCredits || menus.bLoadingMenu) return;
+  auto& state = AppearanceProcessState;
+  if (state.Ticks.load(std::memory_order_relaxed) > settings.iTESLoadGameEventTimeTicks) {
+    insidePass = true;
+    Boundary::Guarded("Process", [&] {
+      std::unique_lock lock(state.queueLock, std::try_to_lock);
+      if (!lock) {
+        Log::Warn("Process", "could not lock array, skipping phase");
+        return;
+      }
+      ActorBackgroundProcess::ProcessActorQueue();
+      ActorBackgroundProcess::QueueUpdate(actor);
+    });
+    insidePass = false;
+  } else if (!menus.bFaderMenu) {
+    state.Ticks.fetch_add(1, std::memory_order_relaxed);
   }
+}
+
+}  // namespace
+
+char ActorBackgroundProcess::TargetFuncStruct::Process(RE::Actor* actor, std::uint64_t argument) {
+  if (!insidePass) RunPass(actor);
   using Target = char (*)(RE::Actor*, std::uint64_t);
-  return reinterpret_cast<Target>(savedTarget)(actor, argument);
+  return reinterpret_cast<Target>(savedTarget.load(std::memory_order_acquire))(actor, argument);
 }

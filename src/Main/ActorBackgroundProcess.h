@@ -36,7 +36,8 @@ struct ActorBackgroundProcess {
   // Replaces the call at ActorAppearanceProcess+0x4F; always ends in the game's own call.
   struct TargetFuncStruct {
     static char Process(RE::Actor* actor, std::uint64_t argument);
-    static inline std::uintptr_t savedTarget = 0;
+    // Stored before the call is patched: a game thread may reach the patched call at once.
+    static inline std::atomic<std::uintptr_t> savedTarget{0};
   };
 
   // The caller holds queueLock.
@@ -44,7 +45,9 @@ struct ActorBackgroundProcess {
   static void ProcessActorQueue();
 
   // 12 when the actor may be queued or updated; the table of codes is in the .cpp. With a non-zero
-  // expectedFormID the actor is read only after a lookup of that ID gives the same pointer.
+  // expectedFormID the actor is read only after a lookup of that ID gives the same pointer. The game
+  // offers no way to hold an actor from the pointer its call hands us, so a lookup proves it alive
+  // only at that moment: the reads that follow are kept few.
   static std::uint8_t EvalSupportedActor(RE::Actor* actor, std::uint32_t expectedFormID, float* distance);
   static std::string GetActorLogData(RE::Actor* actor);
   static bool UpdateAppearance(RE::Actor* actor, bool param02, std::uint32_t flags, bool bRace);

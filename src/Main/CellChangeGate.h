@@ -3,10 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "Helpers/Relaxed.h"
 #include "Main/MenuFlags.h"
 
 struct CellEventStateRecord {
-  std::int64_t cellChangeTime = 0;  // steady clock, nanoseconds; written only by SaveAllowedCellChangeTime
+  Relaxed<std::int64_t> cellChangeTime = 0;  // steady clock, nanoseconds; written only by SaveAllowedCellChangeTime
   MenuFlags menus;
 
   void Reset() { *this = CellEventStateRecord{}; }

@@ -16,7 +16,7 @@ constexpr const char* kOp = "ProcessEvent";
 
 // The player's cell now, or null.
 RE::TESObjectCELL* PlayerCell() noexcept {
-  auto* player = PluginState.GameObjectCache.player;
+  RE::PlayerCharacter* player = PluginState.GameObjectCache.player;
   return player ? player->parentCell : nullptr;
 }
 

@@ -31,11 +31,12 @@ float DistanceBetween(const RE::NiPoint3& a, const RE::NiPoint3& b) noexcept {
 }
 
 RE::PlayerCharacter* Player() {
-  return PluginState.GameObjectCache.player ? PluginState.GameObjectCache.player : RE::PlayerCharacter::GetSingleton();
+  RE::PlayerCharacter* cached = PluginState.GameObjectCache.player;
+  return cached ? cached : RE::PlayerCharacter::GetSingleton();
 }
 RE::ProcessLists* ProcessLists() {
-  return PluginState.GameObjectCache.processLists ? PluginState.GameObjectCache.processLists
-                                                  : RE::ProcessLists::GetSingleton();
+  RE::ProcessLists* cached = PluginState.GameObjectCache.processLists;
+  return cached ? cached : RE::ProcessLists::GetSingleton();
 }
 
 // The reference wears the appearance as its base, as the template it was made from, or as its face.

@@ -88,8 +88,8 @@ TEST(ActorBackgroundProcess, WaitsForTicksOutsideTheFaderThenStartsWithItsLine) 
   auto* actor = world.Spawn(30);
   for (int i = 0; i < 300; ++i) world.Call(actor);
   // Nothing counts or runs while the fader, a loading screen or the end credits are shown, or while off.
-  for (bool* flag : {&CellEventState.menus.bFaderMenu, &CellEventState.menus.bLoadingMenu,
-                     &CellEventState.menus.bEndCredits, &PluginSettings.bFaceGenProcessor}) {
+  for (Relaxed<bool>* flag : {&CellEventState.menus.bFaderMenu, &CellEventState.menus.bLoadingMenu,
+                              &CellEventState.menus.bEndCredits, &PluginSettings.bFaceGenProcessor}) {
     const bool before = *flag;
     *flag = !before;
     for (int i = 0; i < 20; ++i) world.Call(actor);
@@ -347,4 +347,107 @@ TEST(ActorBackgroundProcess, FourThreadsWithReloadsLoseNothingAndKeepTheFilesLog
   ASSERT_GE(passTimes.size(), world.actors.size());
   for (std::size_t i = 2; i < passTimes.size(); ++i) EXPECT_GT(passTimes[i] - passTimes[i - 1], 2'000'000) << i;
   EXPECT_EQ(PluginSettings.bLogging, lastWritten);
+}
+
+// The game's update may call its appearance function again on the same thread, with the queue lock
+// held by the pass that asked for the update: that call goes straight to the game's own.
+TEST(ActorBackgroundProcess, AGameUpdateCallingBackIntoTheHookGoesStraightToTheGame) {
+  Appearance world;
+  auto* actor = world.Spawn(30);
+  auto* other = world.Spawn(40);
+  world.Call(actor);
+  Appearance::WaitQueued();
+  int nested = 0;
+  bool nestedResultKept = true;
+  sim::OnAppearanceUpdate([&] {
+    ++nested;
+    const std::uint64_t argument = 0xABCDEF;
+    nestedResultKept = nestedResultKept &&
+                       Process::TargetFuncStruct::Process(other, argument) == sim::AppearanceOwnResult(other, argument);
+  });
+  test::LogCapture log;
+  const auto before = sim::AppearanceCallTotals().targetCalls;
+  EXPECT_EQ(Process::TargetFuncStruct::Process(other, 77), sim::AppearanceOwnResult(other, 77));
+  sim::OnAppearanceUpdate(nullptr);
+  EXPECT_EQ(sim::AppearanceCallTotals().targetCalls, before + 2) << "the outer call and the nested one";
+  EXPECT_EQ(nested, 1);
+  EXPECT_TRUE(nestedResultKept);
+  EXPECT_FALSE(log.contains("warning|[Process] could not lock array, skipping phase"));
+  // The nested call queued nothing: only the outer pass's own actor was added.
+  EXPECT_EQ(world.Queued(), 2u);
+}
+
+// The process never touches the logging switch: watched while the game's threads run, with the
+// switch on and off.
+TEST(ActorBackgroundProcess, TheLoggingSwitchIsNeverChangedWhileTheGamesThreadsRun) {
+  Appearance world;
+  for (int i = 0; i < 8; ++i) world.Spawn(10.0f + 6.0f * static_cast<float>(i));
+  test::LogCapture log;
+  for (const bool logging : {true, false}) {
+    SCOPED_TRACE(logging);
+    PluginSettings.bLogging = logging;
+    std::atomic<bool> done{false};
+    std::atomic<int> flips{0};
+    std::thread watcher([&] {
+      while (!done)
+        if (PluginSettings.bLogging != logging) ++flips;
+    });
+    std::vector<std::thread> game;
+    for (int t = 0; t < 4; ++t)
+      game.emplace_back([&, t] {
+        for (int i = 0; i < 20'000; ++i) {
+          auto* actor = world.actors[static_cast<std::size_t>(i + t) % world.actors.size()];
+          Process::TargetFuncStruct::Process(actor, static_cast<std::uint64_t>(i));
+        }
+      });
+    for (auto& thread : game) thread.join();
+    done = true;
+    watcher.join();
+    EXPECT_EQ(flips, 0);
+  }
+}
+
+// The game frees and reuses queued actors on its own thread while its other threads run passes. The
+// game gives no hold on an actor from the pointer its call hands over, so a lookup proves an actor
+// alive only at that moment. Freed memory stays mapped, as the game's heap keeps it: the test counts
+// the frees that landed during a pass (a run that never overlapped cannot pass for one that did) and
+// records the updates the game was asked to make on freed memory, the window that remains.
+TEST(ActorBackgroundProcess, ActorsFreedAndReusedDuringPassesAreDroppedWithoutBeingRead) {
+  Appearance world;
+  PluginSettings.iQueuedActorTime = 0;
+  std::vector<RE::Actor*> steady;
+  for (int i = 0; i < 4; ++i) steady.push_back(world.Spawn(12.0f + 5.0f * static_cast<float>(i)));
+  int freesDuringPasses = 0;
+  for (int round = 0; round < 20; ++round) {
+    std::vector<RE::Actor*> passing;
+    for (int i = 0; i < 8; ++i) {
+      passing.push_back(world.Spawn(15.0f + 3.0f * static_cast<float>(i)));
+      world.Call(passing.back());
+    }
+    std::atomic<int> inFlight{0};
+    std::atomic<bool> done{false};
+    std::vector<std::thread> game;
+    for (int t = 0; t < 4; ++t)
+      game.emplace_back([&, t] {
+        for (std::uint64_t i = 0; !done; ++i) {
+          ++inFlight;
+          Process::TargetFuncStruct::Process(steady[static_cast<std::size_t>(t)], i);
+          --inFlight;
+        }
+      });
+    for (std::size_t i = 0; i < passing.size(); ++i) {
+      while (inFlight == 0) std::this_thread::yield();
+      if (auto* reused = sim::FreeActorWhileRunning(passing[i], i % 2 == 0)) world.actors.push_back(reused);
+      if (inFlight > 0) ++freesDuringPasses;
+    }
+    done = true;
+    for (auto& thread : game) thread.join();
+    world.Call(steady[0]);
+    for (const auto& entry : AppearanceProcessState.queue)
+      EXPECT_TRUE(std::find(passing.begin(), passing.end(), entry.actor) == passing.end() ||
+                  RE::LookupFormByID(entry.formID) == entry.actor);
+  }
+  RecordProperty("freesDuringPasses", freesDuringPasses);
+  RecordProperty("updatesOfFreedActors", sim::AppearanceUpdatesOf(0));
+  EXPECT_GT(freesDuringPasses, 0);
 }

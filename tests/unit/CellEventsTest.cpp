@@ -168,8 +168,8 @@ TEST(CellEvents, CellChangeReturnsEarlyInItsOrder) {
 
   ExpectNothing(CellChange(world.otherCell, false), "no event");
   ExpectNothing(CellChange(nullptr), "no cell");
-  for (bool MenuFlags::*flag : {&MenuFlags::bEndCredits, &MenuFlags::bLoadingMenu, &MenuFlags::bFaderMenu,
-                                &MenuFlags::bMainMenu, &MenuFlags::bPauseMenu}) {
+  for (Relaxed<bool> MenuFlags::*flag : {&MenuFlags::bEndCredits, &MenuFlags::bLoadingMenu, &MenuFlags::bFaderMenu,
+                                         &MenuFlags::bMainMenu, &MenuFlags::bPauseMenu}) {
     CellEventState.menus.*flag = true;
     ExpectNothing(CellChange(world.otherCell), "a menu is open");
     CellEventState.menus.*flag = false;
@@ -205,7 +205,7 @@ TEST(CellEvents, TheSpecialCellIsPlacedForOnlyWhenFullyLoadedWithThePlayerInIt) 
   ExpectNothing(CellLoaded(world.otherCell), "the player is in it, but another cell loaded");
   ExpectNothing(CellLoaded(nullptr), "no cell");
   ExpectNothing(CellLoaded(world.special, false), "no event");
-  for (bool MenuFlags::*flag : {&MenuFlags::bEndCredits, &MenuFlags::bMainMenu, &MenuFlags::bPauseMenu}) {
+  for (Relaxed<bool> MenuFlags::*flag : {&MenuFlags::bEndCredits, &MenuFlags::bMainMenu, &MenuFlags::bPauseMenu}) {
     CellEventState.menus.*flag = true;
     ExpectNothing(CellLoaded(world.special), "a blocking menu is open");
     CellEventState.menus.*flag = false;

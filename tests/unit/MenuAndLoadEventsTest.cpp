@@ -97,10 +97,10 @@ TEST(MenuEvents, FlagsFollowTheirMenusByExactName) {
   Handlers plugin;
   auto& menus = CellEventState.menus;
   for (const auto& [name, flag] :
-       std::vector<std::pair<std::string, bool MenuFlags::*>>{{"FaderMenu", &MenuFlags::bFaderMenu},
-                                                              {"LoadingMenu", &MenuFlags::bLoadingMenu},
-                                                              {"PauseMenu", &MenuFlags::bPauseMenu},
-                                                              {"MainMenu", &MenuFlags::bMainMenu}}) {
+       std::vector<std::pair<std::string, Relaxed<bool> MenuFlags::*>>{{"FaderMenu", &MenuFlags::bFaderMenu},
+                                                                       {"LoadingMenu", &MenuFlags::bLoadingMenu},
+                                                                       {"PauseMenu", &MenuFlags::bPauseMenu},
+                                                                       {"MainMenu", &MenuFlags::bMainMenu}}) {
     Menu(name, true);
     EXPECT_TRUE(menus.*flag) << name;
     Menu(name, false);
