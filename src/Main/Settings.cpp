@@ -1,5 +1,7 @@
 #include "Main/Settings.h"
 
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <variant>
 
@@ -11,6 +13,11 @@ PluginSettingsRecord PluginSettings;
 
 namespace {
 
+// Even while no record is being written: a snapshot that saw the same even number before and after
+// its copy holds one whole record.
+std::atomic<std::uint32_t> settingsVersion{0};
+std::mutex publishLock;
+
 enum class Parsing { Flag, DigitsOnly, Integer, Decimal, LoggingRequest };
 
 struct SettingKey {
@@ -18,8 +25,8 @@ struct SettingKey {
   const char* section;
   const char* writtenWhenMissing;
   Parsing parsing;
-  std::variant<std::monostate, bool PluginSettingsRecord::*, std::int32_t PluginSettingsRecord::*,
-               float PluginSettingsRecord::*>
+  std::variant<std::monostate, Relaxed<bool> PluginSettingsRecord::*, Relaxed<std::int32_t> PluginSettingsRecord::*,
+               Relaxed<float> PluginSettingsRecord::*>
       field;
   double valueWhenEmpty;  // flags keep their previous value instead
   bool inSummary;
@@ -54,21 +61,21 @@ std::string Read(const SettingKey& key) {
   return Ini::ReadIniValue(kFileName, key.section, key.name, Ini::kDataFolder);
 }
 
-void Apply(const SettingKey& key, const std::string& text) {
+void Apply(const SettingKey& key, const std::string& text, PluginSettingsRecord& record) {
   switch (key.parsing) {
     case Parsing::Flag:
-      if (const auto on = Parse::SettingFlag(text)) PluginSettings.*std::get<bool R::*>(key.field) = *on;
+      if (const auto on = Parse::SettingFlag(text)) record.*std::get<Relaxed<bool> R::*>(key.field) = *on;
       break;
     case Parsing::DigitsOnly:
-      PluginSettings.*std::get<std::int32_t R::*>(key.field) =
+      record.*std::get<Relaxed<std::int32_t> R::*>(key.field) =
           Parse::SettingDigits(text, static_cast<std::int32_t>(key.valueWhenEmpty));
       break;
     case Parsing::Integer:
-      PluginSettings.*std::get<std::int32_t R::*>(key.field) =
+      record.*std::get<Relaxed<std::int32_t> R::*>(key.field) =
           Parse::SettingInteger(text, static_cast<std::int32_t>(key.valueWhenEmpty));
       break;
     case Parsing::Decimal:
-      PluginSettings.*std::get<float R::*>(key.field) =
+      record.*std::get<Relaxed<float> R::*>(key.field) =
           Parse::SettingDecimal(text, static_cast<float>(key.valueWhenEmpty));
       break;
     case Parsing::LoggingRequest: break;  // applied after the summary is written
@@ -77,35 +84,64 @@ void Apply(const SettingKey& key, const std::string& text) {
 
 }  // namespace
 
+void PublishSettings(const PluginSettingsRecord& record) noexcept {
+  std::scoped_lock guard(publishLock);
+  const auto version = settingsVersion.load(std::memory_order_relaxed);
+  settingsVersion.store(version + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  PluginSettings = record;
+  settingsVersion.store(version + 2, std::memory_order_release);
+}
+
+PluginSettingsRecord SettingsSnapshot() noexcept {
+  for (;;) {
+    const auto before = settingsVersion.load(std::memory_order_acquire);
+    if (before % 2 == 0) {
+      PluginSettingsRecord copy = PluginSettings;
+      std::atomic_thread_fence(std::memory_order_acquire);
+      if (settingsVersion.load(std::memory_order_relaxed) == before) return copy;
+    }
+  }
+}
+
 void ReloadINISettings(bool) {
+  // The console and the load handlers may reload at once; each reload's summary stays whole.
+  static std::mutex reloadLock;
+  std::scoped_lock guard(reloadLock);
+  constexpr const char* kOp = "ReloadINISettings";
   const bool fileExisted = Ini::IniFileExists(kFileName, Ini::kDataFolder);
   for (const auto& key : kKeys) {
     if (!fileExisted || Read(key).empty())
       Ini::WriteIniValue(kFileName, key.section, key.name, key.writtenWhenMissing, Ini::kDataFolder);
   }
+  const bool readable = Ini::IniFileReadable(kFileName, Ini::kDataFolder);
 
+  auto next = SettingsSnapshot();
   const SettingKey* loggingKey = nullptr;
   for (const auto& key : kKeys) {
     if (key.parsing == Parsing::LoggingRequest)
       loggingKey = &key;
     else
-      Apply(key, Read(key));
+      Apply(key, Read(key), next);
   }
+  PublishSettings(next);
   const bool loggingRequested = Read(*loggingKey) == "1";
 
   if (!PluginSettings.bLogging && loggingRequested) {
     PluginSettings.bLogging = true;
-    Log::Info("ReloadINISettings", "logging was requested to be turned on");
+    Log::Info(kOp, "logging was requested to be turned on");
   }
   PluginSettings.bLogging = true;
-  Log::Info("ReloadINISettings", "final settings struct >> ------------------------- ");
+  if (!readable)
+    Log::Error(kOp, "couldn't read {}: running on the default settings", Ini::IniFilePath(kFileName, Ini::kDataFolder));
+  Log::Info(kOp, "final settings struct >> ------------------------- ");
   for (const auto& key : kKeys) {
-    if (key.inSummary) Log::Info("ReloadINISettings", "{} = {}", key.name, Read(key));
+    if (key.inSummary) Log::Info(kOp, "{} = {}", key.name, Read(key));
   }
-  Log::Info("ReloadINISettings", "bLogging = {}", loggingRequested ? 1 : 0);
-  Log::Info("ReloadINISettings", " << ------------------------- ");
+  Log::Info(kOp, "bLogging = {}", loggingRequested ? 1 : 0);
+  Log::Info(kOp, " << ------------------------- ");
   if (!loggingRequested) {
-    Log::Info("ReloadINISettings", "logging was requested to be turned off");
+    Log::Info(kOp, "logging was requested to be turned off");
     PluginSettings.bLogging = false;
   }
 }

@@ -15,6 +15,8 @@
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
 #include "Main/Settings.h"
+#include "Win/LongPath.h"
+#include "Win/Text.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_view_literals;
@@ -23,12 +25,12 @@ namespace {
 
 struct Key {
   const char *name, *section, *written;  // written: the text a missing key gets
-  std::variant<bool*, std::int32_t*, float*> field;
+  std::variant<Relaxed<bool>*, Relaxed<std::int32_t>*, Relaxed<float>*> field;
   double get() const {
-    return std::visit([](auto* f) { return static_cast<double>(*f); }, field);
+    return std::visit([](auto* f) { return static_cast<double>(f->load()); }, field);
   }
   void set(double v) const {
-    std::visit([v](auto* f) { *f = static_cast<std::decay_t<decltype(*f)>>(v); }, field);
+    std::visit([v](auto* f) { f->store(static_cast<decltype(f->load())>(v)); }, field);
   }
 };
 PluginSettingsRecord& S = PluginSettings;
@@ -125,8 +127,41 @@ TEST(Settings, NoDataFolderFallsBackAndSwitchesLoggingOff) {
   EXPECT_TRUE(S.bExtraOptimized && S.bOptimizeFullyInitializedActorsMaxCount && S.bDynamicCleanUpUniqueNPCs);
   EXPECT_FALSE(S.bFaceGenProcessor || S.bEnableOutfitPhysics || S.bLogging);
   auto expected = Summary([](const Key&) { return std::string(); }, false);
+  expected.insert(expected.begin(), "error|[ReloadINISettings] couldn't read " +
+                                        Win::ToUtf8(Win::FullPath(game.dataFolder() / "Settings.ini")) +
+                                        ": running on the default settings");
   expected.push_back(kTurnedOff);
   EXPECT_EQ(log.lines(), expected);
+}
+
+// A game folder deeper than the profile calls reach: the file is still created, read and filled in
+// by the same rules, and the log names nothing unread.
+TEST(Settings, AGameFolderPastMaxPathIsReadAndWrittenAsAnyOther) {
+  test::GameFolder game;
+  auto deep = game.path();
+  for (int i = 0; i < 5; ++i) deep /= L"Ünïcødé-папка-" + std::wstring(40, L'x');
+  const auto data = deep / "Data" / "SFSE" / "Plugins" / "Quillmere";
+  fs::create_directories(data);
+  ASSERT_GT(Win::FullPath(data / "Settings.ini").size(), 260u);
+  fs::current_path(deep);
+  PluginSettings = PluginSettingsRecord{};
+  test::WriteFile(data / "Settings.ini", "[FaceGen]\r\niQueuedActorTime=75\r\n[Debug]\r\nbLogging=1\r\n");
+  test::LogCapture log;
+  ReloadINISettings(true);
+  fs::current_path(game.path());
+  EXPECT_EQ(PluginSettings.iQueuedActorTime, 75);
+  EXPECT_TRUE(PluginSettings.bLogging);
+  EXPECT_TRUE(std::ranges::none_of(
+      log.lines(), [](const std::string& line) { return line.find("couldn't read") != std::string::npos; }));
+  EXPECT_TRUE(log.contains("info|[ReloadINISettings] iQueuedActorTime = 75"));
+  EXPECT_TRUE(log.contains("info|[ReloadINISettings] fFaceGenMaxDistance = 120.0"));
+  // The missing keys were written into the file itself, beside the player's.
+  const auto lines = NonBlankLines(test::ReadFile(data / "Settings.ini"));
+  EXPECT_NE(std::ranges::find(lines, "iQueuedActorTime=75"), lines.end());
+  EXPECT_NE(std::ranges::find(lines, "fFaceGenMaxDistance=120.0"), lines.end());
+  // The short copies the profile calls worked on are gone.
+  for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with("bwi")) << entry.path().string();
 }
 
 TEST(Settings, ParsesEachKindAndFallsBackOnBadNumbers) {
