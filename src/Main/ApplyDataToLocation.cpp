@@ -1,7 +1,8 @@
 #include "Main/ApplyDataToLocation.h"
 
-#include <vector>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Helpers/FormResolution.h"
 #include "Helpers/Log.h"
@@ -106,22 +107,29 @@ bool ApplyDataToLocation(int location) {
             maleClothing = countOf(DataBaseKind::Clothing, false);
 
   bool saveFailed = false;
-  if (!SaveLeveledList(ListOf(citizenList), name + "_CitizenLeveledCharacterForm")) {
+  if (!SaveLeveledList(ListOf(citizenList), SavedListName(name, kCitizenListRole))) {
     Log::Error(kOp, "leveledList (TESLevCharacter CitizenLeveledCharacterForm) {} couldn't be saved",
                HexAddress{citizenList});
     saveFailed = true;
   }
-  if (!SaveLeveledList(ListOf(femaleOutfitList), name + "_FemaleOutfitLeveledItemForm")) {
+  if (!SaveLeveledList(ListOf(femaleOutfitList), SavedListName(name, kFemaleOutfitListRole))) {
     Log::Error(kOp, "leveledList (TESLevItem FemaleOutfitLeveledItemForm) {} couldn't be saved",
                HexAddress{femaleOutfitList});
     saveFailed = true;
   }
-  if (!SaveLeveledList(ListOf(maleOutfitList), name + "_MaleOutfitLeveledItemForm")) {
+  if (!SaveLeveledList(ListOf(maleOutfitList), SavedListName(name, kMaleOutfitListRole))) {
     Log::Error(kOp, "leveledList (TESLevItem MaleOutfitLeveledItemForm) {} couldn't be saved",
                HexAddress{maleOutfitList});
     return false;
   }
   if (saveFailed) return false;
+  // Every application starts from the entries the game gave the list (the earliest record of this
+  // cycle), so applying a city again before a reset never stacks a copy on top of the last one.
+  for (const auto& [form, role] :
+       {std::pair{citizenList, kCitizenListRole}, std::pair{femaleOutfitList, kFemaleOutfitListRole},
+        std::pair{maleOutfitList, kMaleOutfitListRole}})
+    if (const auto* original = FindSavedLeveledList(SavedListName(name, role)))
+      RestoreLeveledList(ListOf(form), *original);
 
   bool refillFailed = false;
   auto report = [&](bool registered, const char* what) {

@@ -138,14 +138,27 @@ SavedLeveledListData* GetSavedLeveledListDataByName(const std::string& name) {
     Log::Error(kOp, "std::vector SavedLeveledLists is empty, no saved leveled lists");
     return nullptr;
   }
-  for (auto& record : PluginState.SavedLeveledLists) {
-    if (EqualIgnoringCase(record.name, name)) {
-      Log::Info(kOp, "returning leveledList {} with name [{}]", HexAddress{&record}, name);
-      return &record;
-    }
+  if (auto* record = FindSavedLeveledList(name)) {
+    Log::Info(kOp, "returning leveledList {} with name [{}]", HexAddress{record}, name);
+    return record;
   }
   Log::Error(kOp, "no saved leveledList was found with name [{}], returning nullptr", name);
   return nullptr;
+}
+
+SavedLeveledListData* FindSavedLeveledList(std::string_view name) {
+  for (auto& record : PluginState.SavedLeveledLists)
+    if (EqualIgnoringCase(record.name, name)) return &record;
+  return nullptr;
+}
+
+void RestoreLeveledList(RE::TESLeveledList* list, const SavedLeveledListData& saved) {
+  list->entries = saved.entries;
+  list->entryCount = static_cast<std::uint8_t>(saved.count);
+}
+
+std::string SavedListName(std::string_view cityName, std::string_view role) {
+  return std::string(cityName).append("_").append(role);
 }
 
 void ClearSavedLeveledLists() { PluginState.SavedLeveledLists.clear(); }

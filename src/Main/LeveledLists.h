@@ -2,6 +2,7 @@
 // Reading, emptying, refilling and saving the game's leveled lists in place.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "RE/T/TESLeveledList.h"
@@ -29,4 +30,14 @@ bool AddFormsToLeveledList(RE::TESLeveledList* list, const std::vector<RE::TESFo
 // Saved records live in the plug-in's state; lookups by name return the earliest record.
 bool SaveLeveledList(RE::TESLeveledList* list, const std::string& name);
 SavedLeveledListData* GetSavedLeveledListDataByName(const std::string& name);
+// The same lookup, without a log line.
+SavedLeveledListData* FindSavedLeveledList(std::string_view name);
 void ClearSavedLeveledLists();
+// The list holds again exactly the array it held when saved.
+void RestoreLeveledList(RE::TESLeveledList* list, const SavedLeveledListData& saved);
+
+// A city's lists are saved under the city's name, "_" and the list's role.
+inline constexpr std::string_view kCitizenListRole = "CitizenLeveledCharacterForm";
+inline constexpr std::string_view kFemaleOutfitListRole = "FemaleOutfitLeveledItemForm";
+inline constexpr std::string_view kMaleOutfitListRole = "MaleOutfitLeveledItemForm";
+std::string SavedListName(std::string_view cityName, std::string_view role);

@@ -1,6 +1,7 @@
 #include "Main/ResetHooks.h"
 
 #include <string>
+#include <utility>
 
 #include "Helpers/Boundary.h"
 #include "Helpers/FormResolution.h"
@@ -26,9 +27,10 @@ RE::TESLeveledList* LeveledListOf(const char* localFormID, RE::FormType type) {
   return form && form->Is(type) ? &static_cast<RE::TESLeveledForm*>(form)->leveledList : nullptr;
 }
 
-// The citizen list gets back the entries it had when the city's data was applied (the plug-in's own
-// array stays allocated: nothing the game holds may still point into it); the outfit lists are emptied.
-// False when one of the city's lists is missing.
+// Each list gets back the entries it had when the city's data was first applied in this cycle (the
+// plug-in's own arrays stay allocated: nothing the game holds may still point into them). A list the
+// plug-in never replaced has no record and keeps what the game gave it. False when one of the city's
+// lists is missing.
 bool RevertCityLists(const CityInfo& city) {
   auto* femaleOutfits = LeveledListOf(city.femaleOutfitList, RE::FormType::kLeveledItem);
   auto* maleOutfits = LeveledListOf(city.maleOutfitList, RE::FormType::kLeveledItem);
@@ -38,19 +40,19 @@ bool RevertCityLists(const CityInfo& city) {
   if (!maleOutfits) Log::Error(kBeginOp, "MaleOutfitLeveledItemForm is nullptr or not the right type");
   if (!citizens || !femaleOutfits || !maleOutfits) return false;
 
-  const auto savedName = std::string(city.name) + "_CitizenLeveledCharacterForm";
-  if (const auto* saved = GetSavedLeveledListDataByName(savedName)) {
-    Log::Info(kBeginOp, "found saved leveledList data with name: {}. Resetting listObjects to {}", savedName,
-              HexAddress{saved->entries});
-    citizens->entries = saved->entries;
-    citizens->entryCount = static_cast<std::uint8_t>(saved->count);
-  } else {
-    Log::Warn(kBeginOp, "couldn't find any saved leveledList data with name: {}. Will clear LeveledList instead.",
-              savedName);
-    ClearAllFormsFromLeveledList(citizens);
+  const std::pair<RE::TESLeveledList*, std::string_view> lists[] = {
+      {citizens, kCitizenListRole}, {femaleOutfits, kFemaleOutfitListRole}, {maleOutfits, kMaleOutfitListRole}};
+  for (const auto& [list, role] : lists) {
+    const auto savedName = SavedListName(city.name, role);
+    if (const auto* saved = GetSavedLeveledListDataByName(savedName)) {
+      Log::Info(kBeginOp, "found saved leveledList data with name: {}. Resetting listObjects to {}", savedName,
+                HexAddress{saved->entries});
+      RestoreLeveledList(list, *saved);
+    } else {
+      Log::Warn(kBeginOp, "couldn't find any saved leveledList data with name: {}. The LeveledList is left as it is.",
+                savedName);
+    }
   }
-  ClearAllFormsFromLeveledList(femaleOutfits);
-  ClearAllFormsFromLeveledList(maleOutfits);
   return true;
 }
 
@@ -70,7 +72,7 @@ void RevertLeveledLists() {
 // place would leave every actor's appearance unprocessed.
 void KeepGameAppearanceProcessingOff() {
   if (!PluginSettings.bFaceGenProcessor) return;
-  if (!ActorBackgroundProcess::TargetFuncStruct::savedTarget) {
+  if (!ActorBackgroundProcess::TargetFuncStruct::savedTarget.load(std::memory_order_acquire)) {
     Log::Warn(kFinishOp, "custom FaceGen processor is not installed; the game's appearance flag is left as it is");
     return;
   }
@@ -103,11 +105,11 @@ void ReapplyModChanges() {
 std::uint64_t HandleGameResetBegin::HandleGameResetBeginFunc(std::uint64_t argument) {
   Boundary::Guarded(kBeginOp, RevertLeveledLists);
   using Target = std::uint64_t (*)(std::uint64_t);
-  return reinterpret_cast<Target>(savedTarget)(argument);
+  return reinterpret_cast<Target>(savedTarget.load(std::memory_order_acquire))(argument);
 }
 
 std::uint64_t HandleGameResetFinish::HandleGameResetFinishFunc() {
   Boundary::Guarded(kFinishOp, ReapplyModChanges);
   using Target = std::uint64_t (*)();
-  return reinterpret_cast<Target>(savedTarget)();
+  return reinterpret_cast<Target>(savedTarget.load(std::memory_order_acquire))();
 }

@@ -174,12 +174,14 @@ TEST(ApplyDataToLocation, TooManyMaleFacesFailOnlyTheirStep) {
   EXPECT_EQ(PluginState.SavedLeveledLists.size(), 3u);
 
   // Male faces alone go in front of the game's own entries, which stay; without clothing the outfit
-  // lists stay as they are.
+  // lists hold the game's own entries again, not the last application's.
   const std::vector<RE::TESNPC*> few(males.begin(), males.begin() + 3);
   WriteCity(game, "NewAtlantis", {{}, few, {}, {}}, 0);
-  auto* outfits = forms.maleOutfitList->leveledList.entries;
+  const auto* gameOutfits = FindSavedLeveledList("NewAtlantis_MaleOutfitLeveledItemForm");
+  ASSERT_NE(forms.maleOutfitList->leveledList.entries, gameOutfits->entries);
   EXPECT_TRUE(ApplyDataToLocation(1));
-  EXPECT_EQ(forms.maleOutfitList->leveledList.entries, outfits);
+  EXPECT_EQ(forms.maleOutfitList->leveledList.entries, gameOutfits->entries);
+  EXPECT_EQ(forms.maleOutfitList->leveledList.entryCount, gameOutfits->count);
   ASSERT_EQ(citizens.entryCount, 3 + gameEntries.size());
   ExpectList(citizens, 0, few, Kind::kMaleRatio, forms.ratioGlobal);
   EXPECT_EQ(std::memcmp(citizens.entries + 3, gameEntries.data(), gameEntries.size() * sizeof(Entry)), 0);

@@ -68,14 +68,16 @@ char GameAppearance(RE::Actor*, std::uint64_t) { return 0; }
 // The shipped game after start-up's cities, the hooks (the FaceGen processor's too, as the shipped
 // settings ask) leading to the game's stand-in targets.
 struct ResetWorld : ShippedGame {
-  ResetWorld() {
+  explicit ResetWorld(bool applyCities = true) {
     gameCall = {};
     sim::ResetGameINISettings();
     GameSettingAdjustmentState.Reset();
     HandleGameResetBegin::savedTarget = reinterpret_cast<std::uintptr_t>(&GameResetBegin);
     HandleGameResetFinish::savedTarget = reinterpret_cast<std::uintptr_t>(&GameResetFinish);
     ActorBackgroundProcess::TargetFuncStruct::savedTarget = reinterpret_cast<std::uintptr_t>(&GameAppearance);
-    EXPECT_TRUE(ApplyDataToAllLocations());
+    if (applyCities) {
+      EXPECT_TRUE(ApplyDataToAllLocations());
+    }
   }
   ~ResetWorld() {
     HandleGameResetBegin::savedTarget = HandleGameResetFinish::savedTarget = 0;
@@ -127,14 +129,16 @@ TEST(ResetHooks, BeginPutsBackEachCitysOwnListsAndEmptiesTheSavedRecords) {
     ASSERT_NE(record, nullptr);
     gameArrays[city - 1] = record->entries;
     ASSERT_NE(CitizenList(city).entries, record->entries) << "the city's data replaced the game's array";
-    const auto& forms = sim::MasterForms(city);
-    expected.insert(
-        expected.end(),
-        {"info|[GetSavedLeveledListDataByName] returning leveledList " + Hex(record) + " with name [" + name + "]",
-         "info|[HandleGameResetBeginFunc] found saved leveledList data with name: " + name +
-             ". Resetting listObjects to " + Hex(record->entries),
-         "info|[ClearAllFormsFromLeveledList] cleared leveledList " + Hex(&forms.femaleOutfitList->leveledList),
-         "info|[ClearAllFormsFromLeveledList] cleared leveledList " + Hex(&forms.maleOutfitList->leveledList)});
+    for (const auto* role :
+         {"_CitizenLeveledCharacterForm", "_FemaleOutfitLeveledItemForm", "_MaleOutfitLeveledItemForm"}) {
+      const auto listName = GetLocationNameByIndex(city) + role;
+      const auto* list = GetSavedLeveledListDataByName(listName);
+      expected.insert(
+          expected.end(),
+          {"info|[GetSavedLeveledListDataByName] returning leveledList " + Hex(list) + " with name [" + listName + "]",
+           "info|[HandleGameResetBeginFunc] found saved leveledList data with name: " + listName +
+               ". Resetting listObjects to " + Hex(list->entries)});
+    }
   }
   expected.push_back("info|[HandleGameResetBeginFunc] complete; game is about to perform GameReset");
 
@@ -144,17 +148,16 @@ TEST(ResetHooks, BeginPutsBackEachCitysOwnListsAndEmptiesTheSavedRecords) {
   for (int city = 1; city <= 4; ++city) {
     SCOPED_TRACE(city);
     EXPECT_EQ(CitizenList(city).entries, gameArrays[city - 1]);
-    // The game's call already saw the game's two citizens and empty outfit lists.
+    // The game's call already saw the game's own lists: two citizens and one outfit each.
     EXPECT_EQ(gameCall.lists[city - 1].citizenList, 2);
-    EXPECT_EQ(gameCall.lists[city - 1].femaleOutfitList, 0);
-    EXPECT_EQ(gameCall.lists[city - 1].maleOutfitList, 0);
-    EXPECT_EQ(sim::MasterForms(city).femaleOutfitList->leveledList.entries, nullptr);
+    EXPECT_EQ(gameCall.lists[city - 1].femaleOutfitList, 1);
+    EXPECT_EQ(gameCall.lists[city - 1].maleOutfitList, 1);
   }
   EXPECT_EQ(gameCall.savedRecords, 0u);
   EXPECT_TRUE(PluginState.SavedLeveledLists.empty());
 }
 
-TEST(ResetHooks, BeginRestoresFromTheFirstRecordOfANameWithItsCountOrClearsAListNeverSaved) {
+TEST(ResetHooks, BeginRestoresFromTheFirstRecordOfANameWithItsCountOrKeepsAListNeverSaved) {
   ResetWorld world;
   // A second save of New Atlantis's list (its data applied again, as the console's function 5 does)
   // comes after the game's own record and must not win.
@@ -166,19 +169,20 @@ TEST(ResetHooks, BeginRestoresFromTheFirstRecordOfANameWithItsCountOrClearsAList
                 [](const SavedLeveledListData& r) { return r.name == "AkilaCity_CitizenLeveledCharacterForm"; });
   GetSavedLeveledListDataByName("cydonia_citizenleveledcharacterform")->count = 1;
 
+  const auto akilaNow = CitizenList(2);
+
   test::LogCapture log;
   Begin();
   EXPECT_EQ(CitizenList(1).entries, gameArray);
   EXPECT_EQ(CitizenList(1).entryCount, 2);
-  EXPECT_EQ(CitizenList(2).entries, nullptr);
-  EXPECT_EQ(CitizenList(2).entryCount, 0);
+  EXPECT_EQ(CitizenList(2).entries, akilaNow.entries);
+  EXPECT_EQ(CitizenList(2).entryCount, akilaNow.entryCount);
   EXPECT_EQ(CitizenList(3).entryCount, 1);
   EXPECT_TRUE(
       log.contains("warning|[HandleGameResetBeginFunc] couldn't find any saved leveledList data with name: "
-                   "AkilaCity_CitizenLeveledCharacterForm. Will clear LeveledList instead."));
+                   "AkilaCity_CitizenLeveledCharacterForm. The LeveledList is left as it is."));
   EXPECT_TRUE(log.contains("info|[HandleGameResetBeginFunc] complete; game is about to perform GameReset"));
 
-  // The finish fills the list that was never saved again.
   Finish();
   for (int city = 1; city <= 4; ++city) EXPECT_GT(CitizenList(city).entryCount, 2) << city;
 }
@@ -198,7 +202,13 @@ TEST(ResetHooks, AMissingOrMistypedListStopsBeginAtItsCityWithItsErrorsInOrder) 
       "info|[HandleGameResetBeginFunc] called; reverting leveled lists",
       "info|[HandleGameResetBeginFunc] found saved leveledList data with name: NewAtlantis_CitizenLeveledCharacterForm. "
       "Resetting listObjects to " +
-          Hex(GetSavedLeveledListDataByName("NewAtlantis_CitizenLeveledCharacterForm")->entries),
+          Hex(FindSavedLeveledList("NewAtlantis_CitizenLeveledCharacterForm")->entries),
+      "info|[HandleGameResetBeginFunc] found saved leveledList data with name: NewAtlantis_FemaleOutfitLeveledItemForm. "
+      "Resetting listObjects to " +
+          Hex(FindSavedLeveledList("NewAtlantis_FemaleOutfitLeveledItemForm")->entries),
+      "info|[HandleGameResetBeginFunc] found saved leveledList data with name: NewAtlantis_MaleOutfitLeveledItemForm. "
+      "Resetting listObjects to " +
+          Hex(FindSavedLeveledList("NewAtlantis_MaleOutfitLeveledItemForm")->entries),
       "error|[HandleGameResetBeginFunc] CitizenLeveledCharacterForm is nullptr or not the right type",
       "error|[HandleGameResetBeginFunc] FemaleOutfitLeveledItemForm is nullptr or not the right type",
   };
@@ -368,4 +378,85 @@ TEST(ResetHooks, AfterAResetTheCellHandlersPlaceUniqueNPCsAgain) {
   EXPECT_EQ(cellChange(), placing);
   sim::CityLocation(1)->loadedCount = 0;
   sim::SetPlayerCell(before);
+}
+
+namespace {
+
+// A city's three lists as they stand: the array each points at and its count.
+struct ListState {
+  std::array<const RE::LEVELED_OBJECT*, 3> entries{};
+  std::array<int, 3> counts{};
+  bool operator==(const ListState&) const = default;
+};
+ListState ListsOf(int city) {
+  const auto& forms = sim::MasterForms(city);
+  const RE::TESLeveledList* lists[] = {&forms.citizenList->leveledList, &forms.femaleOutfitList->leveledList,
+                                       &forms.maleOutfitList->leveledList};
+  ListState state;
+  for (int i = 0; i < 3; ++i) state.entries[i] = lists[i]->entries, state.counts[i] = lists[i]->entryCount;
+  return state;
+}
+std::array<ListState, 4> AllLists() { return {ListsOf(1), ListsOf(2), ListsOf(3), ListsOf(4)}; }
+std::array<std::array<int, 3>, 4> Counts(const std::array<ListState, 4>& lists) {
+  return {lists[0].counts, lists[1].counts, lists[2].counts, lists[3].counts};
+}
+// What the game's reset proper saw, in the same shape.
+std::array<std::array<int, 3>, 4> CountsTheGameSaw() {
+  std::array<std::array<int, 3>, 4> counts{};
+  for (int city = 0; city < 4; ++city)
+    counts[city] = {gameCall.lists[city].citizenList, gameCall.lists[city].femaleOutfitList,
+                    gameCall.lists[city].maleOutfitList};
+  return counts;
+}
+
+}  // namespace
+
+// Start-up halted by a city over the list limit, failed finishes and begins that stop early: the game's
+// reset always sees the game's own lists, and each list ends with the game's entries or with one
+// application of the data, never empty and never stacked.
+TEST(ResetHooks, ListsHoldTheGamesOwnEntriesOrOneApplicationThroughHaltsAndFailures) {
+  ResetWorld world(false);
+  const auto gameOwn = AllLists();
+  // Cydonia's faces exceed what a list holds: start-up stops at Cydonia, Neon never gets its data.
+  const auto faces = world.game.dataFolder() / "Cydonia" / "FemaleFaceNPCs.txt";
+  const auto shippedFaces = test::ReadFile(faces);
+  std::string tooMany;
+  for (int i = 0; i < 256; ++i) tooMany += "000B5BA4_Starfield.esm\r\n";
+  test::WriteFile(faces, tooMany);
+  EXPECT_FALSE(ApplyDataToAllLocations());
+  const auto applied = AllLists();
+  EXPECT_NE(applied[0], gameOwn[0]);
+  EXPECT_EQ(applied[3], gameOwn[3]);
+
+  Begin();
+  EXPECT_EQ(CountsTheGameSaw(), Counts(gameOwn));
+  EXPECT_EQ(AllLists(), gameOwn);
+  Finish();  // fails at Cydonia again
+  EXPECT_EQ(AllLists()[3], gameOwn[3]);
+  Begin();
+  EXPECT_EQ(CountsTheGameSaw(), Counts(gameOwn)) << "a second reset after a failed finish";
+  EXPECT_EQ(AllLists(), gameOwn);
+
+  test::WriteFile(faces, shippedFaces);
+  Finish();
+  const auto once = AllLists();
+  for (int city = 0; city < 4; ++city) EXPECT_NE(once[city], gameOwn[city]) << city + 1;
+  EXPECT_EQ(Counts(once)[0], Counts(applied)[0]);
+
+  // Begins that stop at Akila City, each followed by a finish: the later cities are applied again over
+  // their lists, and the records of the halted cycles pile up.
+  auto* akilaOutfits = sim::MasterForms(2).femaleOutfitList;
+  for (int halted = 0; halted < 3; ++halted) {
+    akilaOutfits->formType = static_cast<std::uint8_t>(RE::FormType::kKeyword);
+    Begin();
+    akilaOutfits->formType = static_cast<std::uint8_t>(RE::FormType::kLeveledItem);
+    EXPECT_EQ(ListsOf(1), gameOwn[0]);
+    Finish();
+    EXPECT_EQ(Counts(AllLists()), Counts(once)) << "applied once, not stacked, after halted begin " << halted;
+  }
+  EXPECT_EQ(PluginState.SavedLeveledLists.size(), 12u + 3 * 12u);
+  Begin();
+  EXPECT_EQ(CountsTheGameSaw(), Counts(gameOwn));
+  EXPECT_EQ(AllLists(), gameOwn);
+  EXPECT_TRUE(PluginState.SavedLeveledLists.empty());
 }
