@@ -1,10 +1,13 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "SFSE/MemoryRegions.h"
 
@@ -36,8 +39,44 @@ static_assert(sizeof(AbsoluteJump) == 14);
 
 // What redirecting a call site did; previousTarget is where the call went before.
 struct CallPatch {
-  enum Result { kPatched, kNotACall, kNotWritable } result;
+  // kNotAttempted: another site of the same group could not be patched; kChangedMeanwhile: the site's
+  // bytes changed between reading and writing them (another writer), so it was left to that writer.
+  enum Result { kPatched, kNotACall, kNotWritable, kNotAttempted, kChangedMeanwhile } result;
   std::uintptr_t previousTarget;
+};
+
+// One call to redirect; savedTarget, when given, receives the call's previous target before the
+// site is written, since a game thread may run the new call at once.
+struct CallRedirect {
+  std::uintptr_t site;
+  std::uintptr_t destination;
+  std::atomic<std::uintptr_t>* savedTarget = nullptr;
+};
+
+// The relative call at site, when site holds one.
+std::optional<RelativeCall> ReadRelativeCall(std::uintptr_t site) noexcept;
+std::uintptr_t RelativeCallTarget(std::uintptr_t site, const RelativeCall& call) noexcept;
+
+// Gives the call at site its new displacement so that no thread sees half an instruction: one 8-byte
+// compare-exchange of the aligned word that holds the five bytes, or else of the word that holds the
+// four displacement bytes (the opcode stays). Where those straddle two words, the four bytes are the
+// shortest write there is. False when the site no longer holds expected. The site must be writable.
+bool RetargetRelativeCall(std::uintptr_t site, const RelativeCall& expected, std::int32_t displacement) noexcept;
+
+// Code made writable for as long as this lives; the previous protection comes back after.
+class WritableCode {
+ public:
+  WritableCode(std::uintptr_t address, std::size_t size) noexcept;
+  ~WritableCode();
+  WritableCode(const WritableCode&) = delete;
+  WritableCode& operator=(const WritableCode&) = delete;
+  bool writable() const noexcept { return writable_; }
+
+ private:
+  void* address_;
+  std::size_t size_;
+  unsigned long previous_ = 0;
+  bool writable_ = false;
 };
 
 class Trampoline {
@@ -60,6 +99,8 @@ class Trampoline {
   bool write_5branch(std::uintptr_t source, std::uintptr_t destination, std::uint8_t opcode = RelativeCall::kOpcode);
   // Redirects the relative call at site to destination; a site that holds no relative call is left alone.
   CallPatch patch_call(std::uintptr_t site, std::uintptr_t destination);
+  // Redirects every call of the group or none: one result per redirect, in order.
+  std::vector<CallPatch> patch_calls(std::span<const CallRedirect> redirects);
   void log_stats() const;
 
   std::size_t allocated_size() const noexcept { return size_; }
@@ -68,6 +109,8 @@ class Trampoline {
 
  private:
   void release();
+  // The rel32 from a 5-byte instruction at source to a slot of ours that jumps to destination.
+  std::int32_t slot_displacement(std::uintptr_t source, std::uintptr_t destination);
 
   std::string name_;
   std::byte* data_ = nullptr;

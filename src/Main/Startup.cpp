@@ -1,5 +1,9 @@
 #include "Main/Startup.h"
 
+#include <atomic>
+#include <span>
+#include <vector>
+
 #include "Helpers/Boundary.h"
 #include "Helpers/Log.h"
 #include "Main/ActorBackgroundProcess.h"
@@ -28,37 +32,61 @@ struct HookSite {
   std::uint64_t function;
   std::uintptr_t callOffset;
   std::uintptr_t hook;
-  std::uintptr_t& savedTarget;
+  std::atomic<std::uintptr_t>& savedTarget;
 };
 
-// Redirects the site's call to its hook and keeps the call's previous target; a site that could not
-// be patched is logged by name and left as the game has it.
-bool InstallHook(const HookSite& site) {
-  const auto address = REL::ResolveAddressLibraryID(site.function) + site.callOffset;
-  const auto patch = SFSE::GetTrampoline().patch_call(address, site.hook);
-  switch (patch.result) {
-    case SFSE::CallPatch::kPatched: site.savedTarget = patch.previousTarget; return true;
+void LogRefusal(const HookSite& site, SFSE::CallPatch::Result result) {
+  switch (result) {
     case SFSE::CallPatch::kNotACall:
       Log::Error(kOp,
                  "couldn't patch {}: the code at +0x{:X} is not a relative call (another mod's patch?), left alone",
                  site.name, site.callOffset);
-      return false;
+      break;
     case SFSE::CallPatch::kNotWritable:
       Log::Error(kOp, "couldn't patch {}: the code at +0x{:X} could not be made writable", site.name, site.callOffset);
-      return false;
+      break;
+    case SFSE::CallPatch::kChangedMeanwhile:
+      Log::Error(kOp, "couldn't patch {}: the code at +0x{:X} changed while it was being patched, left alone",
+                 site.name, site.callOffset);
+      break;
+    case SFSE::CallPatch::kPatched:
+    case SFSE::CallPatch::kNotAttempted: break;
   }
-  return false;
+}
+
+// Redirects every site's call to its hook, or none of them: hooks that only work together are never
+// half installed. Each call's previous target is stored before its site is written. Refused sites are
+// logged by name and left as the game has them.
+bool InstallHooks(std::span<const HookSite> sites) {
+  std::vector<SFSE::CallRedirect> redirects;
+  for (const auto& site : sites)
+    redirects.push_back({REL::ResolveAddressLibraryID(site.function) + site.callOffset, site.hook, &site.savedTarget});
+  const auto results = SFSE::GetTrampoline().patch_calls(redirects);
+  bool patched = true;
+  for (std::size_t i = 0; i < sites.size(); ++i) {
+    LogRefusal(sites[i], results[i].result);
+    patched = patched && results[i].result == SFSE::CallPatch::kPatched;
+  }
+  return patched;
 }
 
 void InstallResetHooks() {
-  if (InstallHook({"Vanilla::ResetGame() (HandleGameResetBegin)", RE::ID::ResetGame, RE::Offset::ResetGameBeginCall,
-                   reinterpret_cast<std::uintptr_t>(&HandleGameResetBegin::HandleGameResetBeginFunc),
-                   HandleGameResetBegin::savedTarget}))
-    Log::Info(kOp, "successfully patched Vanilla::ResetGame() (HandleGameResetBegin)");
-  if (InstallHook({"Vanilla::ResetGame() (HandleGameResetFinish)", RE::ID::ResetGame, RE::Offset::ResetGameFinishCall,
-                   reinterpret_cast<std::uintptr_t>(&HandleGameResetFinish::HandleGameResetFinishFunc),
-                   HandleGameResetFinish::savedTarget}))
-    Log::Info(kOp, "successfully patched Vanilla::ResetGame() (HandleGameResetFinish)");
+  const HookSite sites[] = {
+      {"Vanilla::ResetGame() (HandleGameResetBegin)", RE::ID::ResetGame, RE::Offset::ResetGameBeginCall,
+       reinterpret_cast<std::uintptr_t>(&HandleGameResetBegin::HandleGameResetBeginFunc),
+       HandleGameResetBegin::savedTarget},
+      {"Vanilla::ResetGame() (HandleGameResetFinish)", RE::ID::ResetGame, RE::Offset::ResetGameFinishCall,
+       reinterpret_cast<std::uintptr_t>(&HandleGameResetFinish::HandleGameResetFinishFunc),
+       HandleGameResetFinish::savedTarget},
+  };
+  // Begin alone would re-apply the cities over our own arrays at every reset; finish alone would
+  // revert them and never apply them again.
+  if (!InstallHooks(sites)) {
+    Log::Error(kOp, "couldn't patch both {} and {}: neither is patched, game resets keep the leveled lists as they are",
+               sites[0].name, sites[1].name);
+    return;
+  }
+  for (const auto& site : sites) Log::Info(kOp, "successfully patched {}", site.name);
 }
 
 void InstallFaceGenProcessor() {
@@ -69,10 +97,11 @@ void InstallFaceGenProcessor() {
   auto* appearanceFlag = GameAppearanceFlagOrExit();
   const std::uint8_t gameSetting = *appearanceFlag;
   if (gameSetting != 0) *appearanceFlag = 0;
-  if (!InstallHook({"Vanilla::ActorAppearanceProcess() (FaceGen processor)", RE::ID::ActorAppearanceProcess,
-                    RE::Offset::AppearanceProcessCall,
-                    reinterpret_cast<std::uintptr_t>(&ActorBackgroundProcess::TargetFuncStruct::Process),
-                    ActorBackgroundProcess::TargetFuncStruct::savedTarget})) {
+  const HookSite site{"Vanilla::ActorAppearanceProcess() (FaceGen processor)", RE::ID::ActorAppearanceProcess,
+                      RE::Offset::AppearanceProcessCall,
+                      reinterpret_cast<std::uintptr_t>(&ActorBackgroundProcess::TargetFuncStruct::Process),
+                      ActorBackgroundProcess::TargetFuncStruct::savedTarget};
+  if (!InstallHooks({&site, 1})) {
     // Nothing of ours runs in its place: the game's own processing must not stay switched off.
     *appearanceFlag = gameSetting;
     return;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include <spdlog/spdlog.h>
 
@@ -17,7 +18,80 @@ namespace {
 
 constexpr std::uintptr_t kReach = 0x80000000;  // a rel32 reaches 2 GiB either way
 
+// Replaces count bytes at offset inside the aligned 8-byte word, as one compare-exchange; false when
+// those bytes are not what the caller expects.
+bool ExchangeInWord(std::uintptr_t word, std::size_t offset, const void* expected, const void* replacement,
+                    std::size_t count) noexcept {
+  auto* target = reinterpret_cast<volatile LONG64*>(word);
+  LONG64 current = *target;
+  for (;;) {
+    if (std::memcmp(reinterpret_cast<const std::byte*>(&current) + offset, expected, count) != 0) return false;
+    LONG64 desired = current;
+    std::memcpy(reinterpret_cast<std::byte*>(&desired) + offset, replacement, count);
+    const LONG64 seen = InterlockedCompareExchange64(target, desired, current);
+    if (seen == current) return true;
+    current = seen;
+  }
+}
+
+// Sites sharing a page: each protection change records the one before it, so they are undone in
+// reverse order and the page ends as the game had it.
+class WritableSites {
+ public:
+  ~WritableSites() {
+    while (!sites_.empty()) sites_.pop_back();
+  }
+  bool Add(std::uintptr_t site) {
+    sites_.push_back(std::make_unique<WritableCode>(site, sizeof(RelativeCall)));
+    return sites_.back()->writable();
+  }
+
+ private:
+  std::vector<std::unique_ptr<WritableCode>> sites_;
+};
+
 }  // namespace
+
+std::optional<RelativeCall> ReadRelativeCall(std::uintptr_t site) noexcept {
+  RelativeCall call{};
+  std::memcpy(&call, reinterpret_cast<const void*>(site), sizeof(call));
+  if (call.opcode != RelativeCall::kOpcode) return std::nullopt;
+  return call;
+}
+
+std::uintptr_t RelativeCallTarget(std::uintptr_t site, const RelativeCall& call) noexcept {
+  return site + sizeof(call) + static_cast<std::intptr_t>(call.displacement);
+}
+
+bool RetargetRelativeCall(std::uintptr_t site, const RelativeCall& expected, std::int32_t displacement) noexcept {
+  const RelativeCall replacement{expected.opcode, displacement};
+  const std::uintptr_t word = site & ~std::uintptr_t{7};
+  if (site - word + sizeof(RelativeCall) <= 8)
+    return ExchangeInWord(word, site - word, &expected, &replacement, sizeof(RelativeCall));
+  const std::uintptr_t field = site + offsetof(RelativeCall, displacement);
+  const std::uintptr_t fieldWord = field & ~std::uintptr_t{7};
+  if (field - fieldWord + sizeof(displacement) <= 8)
+    return ExchangeInWord(fieldWord, field - fieldWord, &expected.displacement, &displacement, sizeof(displacement));
+  if (std::memcmp(reinterpret_cast<const void*>(site), &expected, sizeof(expected)) != 0) return false;
+  std::memcpy(reinterpret_cast<void*>(field), &displacement, sizeof(displacement));
+  return true;
+}
+
+WritableCode::WritableCode(std::uintptr_t address, std::size_t size) noexcept {
+  // The whole aligned words a compare-exchange may touch.
+  const std::uintptr_t first = address & ~std::uintptr_t{7};
+  const std::uintptr_t last = (address + size + 7) & ~std::uintptr_t{7};
+  address_ = reinterpret_cast<void*>(first);
+  size_ = last - first;
+  DWORD previous = 0;
+  writable_ = VirtualProtect(address_, size_, PAGE_EXECUTE_READWRITE, &previous) != FALSE;
+  previous_ = previous;
+}
+
+WritableCode::~WritableCode() {
+  DWORD ignored = 0;
+  if (writable_) VirtualProtect(address_, size_, previous_, &ignored);
+}
 
 SearchWindow TrampolineSearchWindow(std::uintptr_t hint, std::uint64_t granularity) noexcept {
   const std::uintptr_t lowest = hint >= kReach ? AlignUp(hint - kReach, granularity) : 0;
@@ -67,7 +141,7 @@ void* Trampoline::allocate(std::size_t size) {
   return result;
 }
 
-bool Trampoline::write_5branch(std::uintptr_t source, std::uintptr_t destination, std::uint8_t opcode) {
+std::int32_t Trampoline::slot_displacement(std::uintptr_t source, std::uintptr_t destination) {
   std::byte*& slot = branches5_[destination];
   if (!slot) {
     slot = static_cast<std::byte*>(allocate(sizeof(AbsoluteJump)));
@@ -79,24 +153,73 @@ bool Trampoline::write_5branch(std::uintptr_t source, std::uintptr_t destination
 
   const auto displacement = Rel32Displacement(reinterpret_cast<std::uintptr_t>(slot), source + sizeof(RelativeCall));
   if (!displacement) ReportAndFail("displacement is out of range");
+  return *displacement;
+}
 
-  DWORD previous = 0;
-  if (!VirtualProtect(reinterpret_cast<void*>(source), sizeof(RelativeCall), PAGE_EXECUTE_READWRITE, &previous))
-    return false;
-  const RelativeCall branch{opcode, *displacement};
+bool Trampoline::write_5branch(std::uintptr_t source, std::uintptr_t destination, std::uint8_t opcode) {
+  const auto displacement = slot_displacement(source, destination);
+  const WritableCode access(source, sizeof(RelativeCall));
+  if (!access.writable()) return false;
+  const RelativeCall branch{opcode, displacement};
   std::memcpy(reinterpret_cast<void*>(source), &branch, sizeof(branch));
-  VirtualProtect(reinterpret_cast<void*>(source), sizeof(RelativeCall), previous, &previous);
   FlushInstructionCache(GetCurrentProcess(), reinterpret_cast<void*>(source), sizeof(RelativeCall));
   return true;
 }
 
 CallPatch Trampoline::patch_call(std::uintptr_t site, std::uintptr_t destination) {
-  RelativeCall call{};
-  std::memcpy(&call, reinterpret_cast<const void*>(site), sizeof(call));
-  if (call.opcode != RelativeCall::kOpcode) return {CallPatch::kNotACall, 0};
-  const std::uintptr_t previousTarget = site + sizeof(call) + static_cast<std::intptr_t>(call.displacement);
-  if (!write_5branch(site, destination, RelativeCall::kOpcode)) return {CallPatch::kNotWritable, previousTarget};
-  return {CallPatch::kPatched, previousTarget};
+  const CallRedirect redirect{site, destination};
+  return patch_calls({&redirect, 1}).front();
+}
+
+std::vector<CallPatch> Trampoline::patch_calls(std::span<const CallRedirect> redirects) {
+  std::vector<CallPatch> results(redirects.size(), CallPatch{CallPatch::kNotAttempted, 0});
+  std::vector<RelativeCall> calls(redirects.size());
+  const auto failed = [&] {
+    return std::any_of(results.begin(), results.end(), [](const CallPatch& r) {
+      return r.result != CallPatch::kNotAttempted && r.result != CallPatch::kPatched;
+    });
+  };
+  for (std::size_t i = 0; i < redirects.size(); ++i) {
+    const auto call = ReadRelativeCall(redirects[i].site);
+    if (!call) {
+      results[i].result = CallPatch::kNotACall;
+      continue;
+    }
+    calls[i] = *call;
+    results[i].previousTarget = RelativeCallTarget(redirects[i].site, *call);
+  }
+  if (failed()) return results;
+
+  // Every site writable before any is written: a group is never left half-patched by a refusal.
+  WritableSites access;
+  for (std::size_t i = 0; i < redirects.size(); ++i)
+    if (!access.Add(redirects[i].site)) results[i].result = CallPatch::kNotWritable;
+  if (failed()) return results;
+
+  std::vector<std::int32_t> displacements;
+  for (const auto& redirect : redirects)
+    displacements.push_back(slot_displacement(redirect.site, redirect.destination));
+  for (std::size_t i = 0; i < redirects.size(); ++i)
+    if (redirects[i].savedTarget) redirects[i].savedTarget->store(results[i].previousTarget, std::memory_order_release);
+
+  for (std::size_t i = 0; i < redirects.size(); ++i) {
+    if (RetargetRelativeCall(redirects[i].site, calls[i], displacements[i])) {
+      results[i].result = CallPatch::kPatched;
+      continue;
+    }
+    results[i].result = CallPatch::kChangedMeanwhile;
+    // Undo the group's sites written so far. Their saved targets stay: a thread may be inside a hook.
+    for (std::size_t j = 0; j < i; ++j) {
+      RetargetRelativeCall(redirects[j].site, RelativeCall{calls[j].opcode, displacements[j]}, calls[j].displacement);
+      results[j].result = CallPatch::kNotAttempted;
+    }
+    for (std::size_t j = i; j < redirects.size(); ++j)
+      if (redirects[j].savedTarget) redirects[j].savedTarget->store(0, std::memory_order_release);
+    break;
+  }
+  for (const auto& redirect : redirects)
+    FlushInstructionCache(GetCurrentProcess(), reinterpret_cast<void*>(redirect.site), sizeof(RelativeCall));
+  return results;
 }
 
 void Trampoline::log_stats() const {

@@ -258,37 +258,51 @@ TEST(Startup, ACityThatCannotBeAppliedHaltsTheSequenceAndKeepsTheCitiesBeforeIt)
 
 namespace {
 
-TEST(Startup, AnotherModsJumpAtAPatchSiteIsLoggedAndLeftAlone) {
+TEST(Startup, AnotherModsJumpAtAPatchSiteIsLoggedAndLeftAloneWithItsPartner) {
+  const std::string bothResetSites =
+      "error|[HandleOnPostDataLoad] couldn't patch both Vanilla::ResetGame() (HandleGameResetBegin) and "
+      "Vanilla::ResetGame() (HandleGameResetFinish): neither is patched, game resets keep the leveled lists as they "
+      "are";
   struct Site {
     const char* name;
-    std::string error;
-    std::string missingSuccess;
+    std::vector<std::string> errors;
+    std::vector<std::string> missingSuccesses;
   };
   const Site sites[] = {
       {"reset-begin",
-       "error|[HandleOnPostDataLoad] couldn't patch Vanilla::ResetGame() (HandleGameResetBegin): the code at +0x132F "
-       "is not a relative call (another mod's patch?), left alone",
-       "info|[HandleOnPostDataLoad] successfully patched Vanilla::ResetGame() (HandleGameResetBegin)"},
+       {"error|[HandleOnPostDataLoad] couldn't patch Vanilla::ResetGame() (HandleGameResetBegin): the code at +0x132F "
+        "is not a relative call (another mod's patch?), left alone",
+        bothResetSites},
+       {"successfully patched Vanilla::ResetGame() (HandleGameResetBegin)",
+        "successfully patched Vanilla::ResetGame() (HandleGameResetFinish)"}},
       {"reset-finish",
-       "error|[HandleOnPostDataLoad] couldn't patch Vanilla::ResetGame() (HandleGameResetFinish): the code at +0x18D3 "
-       "is not a relative call (another mod's patch?), left alone",
-       "info|[HandleOnPostDataLoad] successfully patched Vanilla::ResetGame() (HandleGameResetFinish)"},
+       {"error|[HandleOnPostDataLoad] couldn't patch Vanilla::ResetGame() (HandleGameResetFinish): the code at +0x18D3 "
+        "is not a relative call (another mod's patch?), left alone",
+        bothResetSites},
+       {"successfully patched Vanilla::ResetGame() (HandleGameResetBegin)",
+        "successfully patched Vanilla::ResetGame() (HandleGameResetFinish)"}},
       {"appearance",
-       "error|[HandleOnPostDataLoad] couldn't patch Vanilla::ActorAppearanceProcess() (FaceGen processor): the code "
-       "at +0x4F is not a relative call (another mod's patch?), left alone",
-       "info|[HandleOnPostDataLoad] successfully initialized custom FaceGen processor"},
+       {"error|[HandleOnPostDataLoad] couldn't patch Vanilla::ActorAppearanceProcess() (FaceGen processor): the code "
+        "at +0x4F is not a relative call (another mod's patch?), left alone"},
+       {"successfully initialized custom FaceGen processor"}},
   };
   for (const auto& site : sites) {
     SCOPED_TRACE(site.name);
     SimOptions options;
     options.arguments = {"--foreign-patch", site.name};
-    const auto run = RunSim("start\nreport\n", options);
+    const auto run = RunSim("start\nreset\nreport\n", options);
     ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
-    EXPECT_EQ(run.EntriesWith("couldn't patch"), std::vector<std::string>{site.error});
-    EXPECT_TRUE(run.EntriesWith(site.missingSuccess.substr(site.missingSuccess.find('|') + 1)).empty());
-    EXPECT_EQ(run.entries.back(), "info|[HandleOnPostDataLoad] installation complete");
+    EXPECT_EQ(run.EntriesWith("couldn't patch"), site.errors);
+    for (const auto& success : site.missingSuccesses) EXPECT_TRUE(run.EntriesWith(success).empty()) << success;
+    EXPECT_NE(std::ranges::find(run.entries, "info|[HandleOnPostDataLoad] installation complete"), run.entries.end());
+    // Neither reset hook runs alone: the other site was left as the game has it.
+    const bool resetSite = site.errors.size() == 2;
+    EXPECT_EQ(run.EntriesWith("[HandleGameResetBeginFunc]").empty(), resetSite);
+    EXPECT_EQ(run.EntriesWith("[HandleGameResetFinishFunc]").empty(), resetSite);
     // Nothing of ours replaces the game's appearance processing there: its flag stays on.
-    EXPECT_EQ(run.report["appearanceFlag"], std::string(site.name) == "appearance" ? 1 : 0);
+    if (!resetSite) {
+      EXPECT_EQ(run.report["appearanceFlag"], 1);
+    }
   }
 }
 

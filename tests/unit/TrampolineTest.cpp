@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ChildActions.h"
@@ -24,6 +26,7 @@ constexpr std::uint64_t kGranularity = 0x10000;
 constexpr std::uintptr_t kTop = std::numeric_limits<std::uintptr_t>::max();
 using Addresses = std::vector<std::uintptr_t>;
 std::uintptr_t Addr(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
+std::uintptr_t FunctionAddress(int (*function)()) { return reinterpret_cast<std::uintptr_t>(function); }
 
 TEST(TrampolineSearch, WindowAndDisplacementReachTwoGigabytesEitherWay) {
   const struct {
@@ -267,6 +270,128 @@ void ExpectFatal(const char* action, const std::string& message, const std::stri
 TEST(Trampoline, AFullBlockOrASlotOutOfReachIsFatal) {
   ExpectFatal("TrampolineNineteenthDestination", "Failed to handle allocation request", "after 18: 252");
   ExpectFatal("TrampolineSlotOutOfReach", "displacement is out of range", "");
+}
+
+}  // namespace
+
+namespace {
+
+// Two displacements, written back and forth at every offset of a 16-byte line while another thread
+// reads the aligned words: where the instruction, or its displacement, lies inside one word, no read
+// ever sees half of a write. Elsewhere the write is the four bytes alone, and the opcode never changes.
+TEST(Trampoline, ACallIsRetargetedWithoutATornInstruction) {
+  alignas(16) static std::uint8_t line[32];
+  constexpr std::int32_t kA = 0x11223344, kB = -0x55667788;
+  for (std::size_t offset = 0; offset < 16; ++offset) {
+    SCOPED_TRACE(offset);
+    std::memset(line, 0x90, sizeof(line));
+    const auto site = Addr(line + offset);
+    const SFSE::RelativeCall a{0xE8, kA}, b{0xE8, kB};
+    std::memcpy(line + offset, &a, sizeof(a));
+    // Which word the write must land in whole: the instruction's, else the displacement's.
+    const std::size_t fieldStart = offset % 8 + 5 <= 8 ? offset : offset + 1;
+    const std::size_t fieldSize = offset % 8 + 5 <= 8 ? 5 : 4;
+    const bool oneWord = fieldStart % 8 + fieldSize <= 8;
+
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+      const auto* word = reinterpret_cast<const volatile std::int64_t*>(line + (fieldStart & ~std::size_t{7}));
+      while (!done) {
+        const std::int64_t seen = *word;
+        std::uint8_t bytes[8];
+        std::memcpy(bytes, &seen, 8);
+        const auto* field = bytes + fieldStart % 8;
+        if (std::memcmp(field, reinterpret_cast<const std::uint8_t*>(&a) + (5 - fieldSize), fieldSize) != 0 &&
+            std::memcmp(field, reinterpret_cast<const std::uint8_t*>(&b) + (5 - fieldSize), fieldSize) != 0)
+          ++torn;
+      }
+    });
+    for (int i = 0; i < 20'000; ++i) {
+      ASSERT_TRUE(SFSE::RetargetRelativeCall(site, i % 2 ? b : a, i % 2 ? kA : kB));
+    }
+    done = true;
+    reader.join();
+    if (oneWord) {
+      EXPECT_EQ(torn, 0);
+    }
+    EXPECT_EQ(std::memcmp(line + offset, &a, sizeof(a)), 0);
+    EXPECT_EQ(std::count(line, line + sizeof(line), 0x90), static_cast<std::ptrdiff_t>(sizeof(line) - 5));
+    // A site that no longer holds what the caller read is left to whoever changed it.
+    EXPECT_FALSE(SFSE::RetargetRelativeCall(site, b, kA));
+    EXPECT_EQ(std::memcmp(line + offset, &a, sizeof(a)), 0);
+  }
+}
+
+std::atomic<std::uintptr_t> forwardTargets[8];
+thread_local int callingStub = 0;
+// A hook that hands over to the call's saved target, as the plug-in's hooks do.
+int ForwardingHook() {
+  return reinterpret_cast<int (*)()>(forwardTargets[callingStub].load(std::memory_order_acquire))() + 100;
+}
+
+// A group is patched whole or not at all; each call's previous target is stored before its site is
+// written, while a game thread keeps running through the site.
+TEST(Trampoline, AGroupOfCallsIsPatchedWholeOrNotAtAllWithTargetsStoredFirst) {
+  TestMemory memory;
+  ASSERT_NE(memory.block, nullptr);
+  // The game's own target, within a call's reach: mov eax, 7; ret.
+  std::uint8_t* const gameTarget = memory.block + 0x800;
+  const std::uint8_t returnSeven[] = {0xB8, 7, 0, 0, 0, 0xC3};
+  std::memcpy(gameTarget, returnSeven, sizeof(returnSeven));
+  for (int i = 0; i < 8; ++i) {
+    std::memcpy(memory.code + 16 * i, kStub, sizeof(kStub));
+    const auto displacement = static_cast<std::int32_t>(Addr(gameTarget) - Addr(memory.code + 16 * i + kCallAt + 5));
+    std::memcpy(memory.code + 16 * i + kCallAt + 1, &displacement, 4);
+  }
+  memory.code[16 * 7 + kCallAt] = 0xE9;  // another mod's jump
+  DWORD previous = 0;
+  ASSERT_TRUE(VirtualProtect(memory.code, 0x1000, PAGE_EXECUTE_READ, &previous));
+  const auto site = [&](int stub) { return Addr(memory.code + 16 * stub + kCallAt); };
+  const auto run = [&](int stub) { return reinterpret_cast<int (*)()>(memory.code + 16 * stub)(); };
+  SFSE::Trampoline trampoline("Group Trampoline");
+  trampoline.set_trampoline(memory.block, 256);
+  const auto hook = FunctionAddress(&ForwardingHook);
+
+  const SFSE::CallRedirect refused[] = {{site(0), hook, &forwardTargets[0]}, {site(7), hook, &forwardTargets[7]}};
+  const auto results = trampoline.patch_calls(refused);
+  EXPECT_EQ(results[0].result, SFSE::CallPatch::kNotAttempted);
+  EXPECT_EQ(results[1].result, SFSE::CallPatch::kNotACall);
+  EXPECT_EQ(forwardTargets[0], 0u);
+  EXPECT_EQ(CallTarget(memory.code + kCallAt), Addr(gameTarget)) << "the good site of the group is left alone";
+
+  for (int stub = 0; stub < 6; stub += 2) {
+    SCOPED_TRACE(stub);
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0}, calls{0};
+    std::thread game([&] {
+      callingStub = stub;
+      while (!done) {
+        const int result = run(stub);
+        if (result != 7 && result != 107) ++wrong;
+        ++calls;
+      }
+    });
+    while (calls < 100) std::this_thread::yield();
+    const SFSE::CallRedirect pair[] = {{site(stub), hook, &forwardTargets[stub]},
+                                       {site(stub + 1), hook, &forwardTargets[stub + 1]}};
+    const auto patched = trampoline.patch_calls(pair);
+    const int at = calls;
+    while (calls < at + 100) std::this_thread::yield();
+    done = true;
+    game.join();
+    EXPECT_EQ(wrong, 0);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(patched[i].result, SFSE::CallPatch::kPatched);
+      EXPECT_EQ(patched[i].previousTarget, Addr(gameTarget));
+      EXPECT_EQ(forwardTargets[stub + i], Addr(gameTarget));
+      callingStub = stub + i;
+      EXPECT_EQ(run(stub + i), 107);
+    }
+  }
+  MEMORY_BASIC_INFORMATION info{};
+  ASSERT_NE(VirtualQuery(memory.code, &info, sizeof(info)), 0u);
+  EXPECT_EQ(info.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ)) << "two sites on one page get its protection back";
 }
 
 }  // namespace
