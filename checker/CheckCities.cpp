@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "Checks.h"
+#include "FormIDText.h"
 #include "GameForms.h"
 #include "GameWorld.h"
 #include "Helpers/Naming.h"
@@ -15,6 +16,7 @@
 #include "Main/DataBase.h"
 #include "Main/DataBaseKinds.h"
 #include "Main/LocationData.h"
+#include "Parse/FormLine.h"
 #include "Win/Text.h"
 
 namespace check {
@@ -43,17 +45,14 @@ struct CityRun {
 void ReadBuildMessages(CheckContext& context, CityRun& run, Tally& tally) {
   std::string file = Shown(run.folder);
   std::string details;
-  bool detailsWithoutWorld = false;  // the lookup refused the text itself, whatever the world holds
   auto add = [&](std::size_t line, Level level, std::string message) {
     context.report.Add(file, line, level, std::move(message) + details);
     details.clear();
-    detailsWithoutWorld = false;
   };
   for (const auto& message : context.messages.Take()) {
     const auto& text = message.text;
     if (message.operation == "GetFormFromFile") {
       if (message.level >= spdlog::level::warn) details += fmt::format(" ({})", Trimmed(text));
-      if (text.find("HexFormID's length") != std::string::npos) detailsWithoutWorld = true;
       continue;
     }
     if (message.operation != "BuildDataBase") continue;
@@ -73,7 +72,12 @@ void ReadBuildMessages(CheckContext& context, CityRun& run, Tally& tally) {
       const bool comment = Trimmed(Between(text, "HexFormID for line [", "] is empty.")).starts_with(';');
       add(message.line, comment ? Level::Warning : Level::Error, comment ? text + " (a comment line)" : text);
     } else if (text.starts_with("no form was found in line [")) {
-      if (context.formsChecked || detailsWithoutWorld) {
+      const std::string opening = "no form was found in line [";
+      const auto formID = Parse::FormIDOfLine(text.substr(opening.size(), text.rfind("].") - opening.size()));
+      if (context.formsChecked) {
+        add(message.line, Level::Error, text);
+      } else if (auto wrong = WrongInItsText(formID, details)) {
+        details = std::move(*wrong);
         add(message.line, Level::Error, text);
       } else {
         ++tally.count;  // counted as the applying step would count it if the form is there

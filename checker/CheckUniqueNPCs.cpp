@@ -3,12 +3,14 @@
 #include <fmt/format.h>
 
 #include "Checks.h"
+#include "FormIDText.h"
 #include "Helpers/Ini.h"
 #include "Helpers/Naming.h"
 #include "IniText.h"
 #include "Main/Cities.h"
 #include "Main/LocationData.h"
 #include "Main/UniqueNPCDefinitions.h"
+#include "Parse/UniqueNPCValues.h"
 #include "Win/Text.h"
 
 namespace check {
@@ -103,10 +105,14 @@ void CheckFile(CheckContext& context, const std::string& fileName) {
       details.clear();
       continue;
     }
-    if (match->form && !context.formsChecked && text.find("is nullptr") != std::string::npos &&
-        details.find("HexFormID's length") == std::string::npos) {
-      details.clear();
-      continue;  // the author's forms are not in this world
+    if (match->form && !context.formsChecked && text.find("is nullptr") != std::string::npos) {
+      const auto value = Between(text, "for line: ", match->city ? ". RetrievedData" : ". Skipping this UniqueNPC.");
+      auto wrong = WrongInItsText(Parse::FormReferenceOf(value).formID, details);
+      if (!wrong || value.empty()) {
+        details.clear();
+        continue;  // the author's forms are not in this world
+      }
+      details = std::move(*wrong);
     }
     std::string section = "Character";
     std::string consequence;

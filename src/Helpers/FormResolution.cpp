@@ -6,6 +6,7 @@
 
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
+#include "Parse/FormLine.h"
 
 namespace {
 
@@ -101,10 +102,8 @@ RE::TESForm* GetFormFromFile(std::string sHexFormIDNoPrefix, std::string pluginN
     return nullptr;
   }
 
-  std::uint32_t localID = 0;
-  try {
-    localID = static_cast<std::uint32_t>(std::stoul(sHexFormIDNoPrefix, nullptr, 16));
-  } catch (const std::exception&) {
+  const auto localID = Parse::ReadLocalID(sHexFormIDNoPrefix);
+  if (!localID) {
     Log::Error(kOp, "std::stoul exception thrown for input String: {}. Returning nullptr.", sHexFormIDNoPrefix);
     return nullptr;
   }
@@ -114,7 +113,7 @@ RE::TESForm* GetFormFromFile(std::string sHexFormIDNoPrefix, std::string pluginN
       kind == kPluginMedium ? static_cast<std::uint32_t>(file->mediumFileIndex) << RE::TESFile::kMediumFileIndexShift
                             : static_cast<std::uint32_t>(file->smallFileIndex) << RE::TESFile::kSmallFileIndexShift;
   const std::uint32_t formID =
-      (static_cast<std::uint32_t>(file->compileIndex) << RE::TESFile::kCompileIndexShift) + fileIndex + localID;
+      (static_cast<std::uint32_t>(file->compileIndex) << RE::TESFile::kCompileIndexShift) + fileIndex + localID->value;
   if (formID == 0) {
     Log::Error(kOp, "   FormID [{} | {:x}] supposedly defined in [{} | Type: {}] is out of range. Returning nullptr.",
                formID, formID, pluginName, KindName(kind));

@@ -1,6 +1,7 @@
 #include "Parse/FormLine.h"
 
 #include <cctype>
+#include <exception>
 
 namespace Parse {
 namespace {
@@ -34,6 +35,16 @@ std::string FormIDOfLine(std::string_view line) {
   for (const char c : line.substr(0, line.find('_')))
     if (c != 'x' && c != '\t' && c != ' ' && !(c == '0' && text.empty())) text += c;
   return text.substr(0, text.find(';'));
+}
+
+std::optional<LocalIDReading> ReadLocalID(const std::string& formID) {
+  try {
+    std::size_t read = 0;
+    const auto value = std::stoul(formID, &read, 16);
+    return LocalIDReading{static_cast<std::uint32_t>(value), read};
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace Parse

@@ -239,3 +239,45 @@ TEST(Checker, MaleFacesCountWithTheFemaleFacesAheadOfThem) {
   EXPECT_FALSE(run.Has("Neon/MaleFaceNPCs.txt", "start-up stops")) << run.process.output;
   EXPECT_EQ(run.Count(": error: "), 1) << run.process.output;
 }
+
+TEST(Checker, FormIDsWrongInTheirTextAreErrorsWithoutAWorld) {
+  BrokenData data("form-ids");
+  const auto faces =
+      data.Append("NewAtlantis/FemaleFaceNPCs.txt",
+                  {"ZZZZ_Starfield.esm", "12G4_Starfield.esm", "ZZZZZZ_Starfield.esm", "123456789_Starfield.esm",
+                   "1234567_UrbanTailoring.esm", "12345678_Starfield.esm", "00ABCDEF_Starfield.esm"});
+  const auto appearance =
+      data.Replace("UniqueNPCs/VesnaOrlov.ini", "iAppearance=0030A001_Starfield.esm", "iAppearance=ZZZZ_Starfield.esm");
+  const std::string file = "NewAtlantis/FemaleFaceNPCs.txt";
+
+  // With the world the lookup itself refuses these lines.
+  const auto checked = Check(data.folder, true);
+  ASSERT_FALSE(checked.process.timedOut);
+  EXPECT_EQ(checked.process.exitCode, 1u) << checked.process.output;
+  for (const auto& [start, part] : std::vector<std::pair<std::string, std::string>>{
+           {At(file, faces, "error"), "no form was found in line [ZZZZ_Starfield.esm]."},
+           {At(file, faces + 2, "error"), "(std::stoul exception thrown for input String: ZZZZZZ."},
+           {At(file, faces + 3, "error"), "HexFormID's length > 8 [123456789]"},
+           {At(file, faces + 4, "error"), "HexFormID's length > 6 [1234567]"},
+           {At("UniqueNPCs/VesnaOrlov.ini", appearance, "error"), "AppearanceForm is nullptr for line: ZZZZ_"}})
+    EXPECT_TRUE(checked.Has(start, part)) << start << part << "\n" << checked.process.output;
+
+  // Without it a form that is not found may be in the author's files; a text that is no form ID is
+  // wrong anyway.
+  const auto run = Check(data.folder, false);
+  ASSERT_FALSE(run.process.timedOut);
+  EXPECT_EQ(run.process.exitCode, 1u) << run.process.output;
+  for (const auto& [start, part] : std::vector<std::pair<std::string, std::string>>{
+           {At(file, faces, "error"), "[ZZZZ_Starfield.esm]. (the form ID \"ZZZZ\" is not a hexadecimal number)"},
+           {At(file, faces + 1, "error"), "(the form ID \"12G4\" is not a hexadecimal number)"},
+           {At(file, faces + 2, "error"), "(the form ID \"ZZZZZZ\" is not a hexadecimal number)"},
+           {At(file, faces + 3, "error"), "HexFormID's length > 8 [123456789]"},
+           {At(file, faces + 4, "error"), "HexFormID's length > 6 [1234567]"},
+           {At("UniqueNPCs/VesnaOrlov.ini", appearance, "error"),
+            "AppearanceForm is nullptr for line: ZZZZ_Starfield.esm. Skipping this UniqueNPC. (the file is skipped) "
+            "(the form ID \"ZZZZ\" is not a hexadecimal number)"}})
+    EXPECT_TRUE(run.Has(start, part)) << start << part << "\n" << run.process.output;
+  EXPECT_FALSE(run.Has(file + ":" + std::to_string(faces + 5) + ":", "")) << run.process.output;
+  EXPECT_FALSE(run.Has(file + ":" + std::to_string(faces + 6) + ":", "")) << run.process.output;
+  EXPECT_EQ(run.Count(": error: "), 6) << run.process.output;
+}

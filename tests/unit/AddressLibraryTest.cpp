@@ -241,7 +241,7 @@ TEST(AddressLibraryShared, OneTableUnderThePlatformsNameServesEveryLoader) {
   for (const auto& pair : game.pairs) other.entries.push_back({pair.id, pair.offset + 0x40});
   sim::WriteAddressLibrary(folder.path() / "other.bin", other);
   REL::IDDatabase second;
-  ASSERT_TRUE(second.load_file((folder.path() / "other.bin").wstring(), REL::Module::Game().version()));
+  second.load_file((folder.path() / "other.bin").wstring(), REL::Module::Game().version());
   EXPECT_FALSE(second.decoded_here());
   std::size_t differing = 0;
   for (const auto& pair : game.pairs) differing += second.id2offset(pair.id) != pair.offset;

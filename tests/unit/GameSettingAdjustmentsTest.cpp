@@ -33,9 +33,10 @@ struct FreshGame {
 
 double Game(const std::string& name) { return sim::GameSettingValue(name).value(); }
 
+// Its result is always true; what it did shows in the game's settings and the log.
 Lines Apply() {
   test::LogCapture log;
-  EXPECT_TRUE(ApplyOptimizations(true, false));
+  ApplyOptimizations(true, false);
   return log.lines();
 }
 
@@ -225,7 +226,7 @@ TEST(ApplyOptimizations, AMissingSettingIsReportedOnceAndTheOthersAreStillHandle
   FreshGame::Reset();
   PluginSettings.bLogging = false;
   test::LogCapture log;
-  EXPECT_TRUE(ApplyOptimizations(false, true));
+  ApplyOptimizations(false, true);
   EXPECT_TRUE(log.lines().empty());
   EXPECT_EQ(Game(kMaxActor), 175.0);
   EXPECT_EQ(Game(kCloth), 0.0);
