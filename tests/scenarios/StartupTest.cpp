@@ -330,7 +330,8 @@ TEST(Startup, EachEventSourceReachesTheHandlerOfItsOwnEvent) {
   const auto mainMenuOpened = std::find(entries.begin(), entries.end(), handled[0]);
   const auto gameLoaded = std::find(entries.begin(), entries.end(), handled[1]);
   const auto reread = std::find(mainMenuOpened, entries.end(), kSummary[0]);
-  EXPECT_LT(reread, gameLoaded) << "the settings were read again after the game-loaded event, or not at all";
+  EXPECT_LT(reread - entries.begin(), gameLoaded - entries.begin())
+      << "the settings were read again after the game-loaded event, or not at all";
 }
 
 }  // namespace
