@@ -8,7 +8,7 @@
 #include "GameForms.h"
 #include "GameHeap.h"
 #include "ProcessLists.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 #include "ScriptMachine.h"
 
 namespace sim {
@@ -163,8 +163,8 @@ bool WasFreed(const RE::Actor* actor) { return State().freed.contains(actor); }
 std::vector<ModelledAddress> ActorModelAddresses() {
   auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };
   return {
-      {RE::ID::GetRefCurrentLocation, address(&GetRefCurrentLocation)},
-      {RE::ID::GetActorVoiceType, address(&GetActorVoiceType)},
+      {game_id::GetRefCurrentLocation, address(&GetRefCurrentLocation)},
+      {game_id::GetActorVoiceType, address(&GetActorVoiceType)},
   };
 }
 

@@ -10,7 +10,7 @@
 #include "Actors.h"
 #include "GameForms.h"
 #include "ProcessLists.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 
 extern "C" char sim_ActorAppearanceProcess(RE::Actor* actor, std::uint64_t argument);
 
@@ -88,8 +88,8 @@ int AppearanceUpdatesOf(std::uint32_t formID) {
 }
 
 std::vector<ModelledAddress> AppearanceModelAddresses() {
-  return {{RE::ID::UpdateActorAppearance, reinterpret_cast<std::uintptr_t>(&UpdateActorAppearance)},
-          {RE::ID::ActorAppearanceProcess, reinterpret_cast<std::uintptr_t>(&sim_ActorAppearanceProcess)}};
+  return {{game_id::UpdateActorAppearance, reinterpret_cast<std::uintptr_t>(&UpdateActorAppearance)},
+          {game_id::ActorAppearanceProcess, reinterpret_cast<std::uintptr_t>(&sim_ActorAppearanceProcess)}};
 }
 
 }  // namespace sim

@@ -5,7 +5,7 @@
 #include "EventSources.h"
 #include "GameForms.h"
 #include "RE/A/ActorCellChangeEvent.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 #include "RE/T/TESCellFullyLoadedEvent.h"
 
 namespace sim {
@@ -77,8 +77,8 @@ std::size_t CellFullyLoadedSinkCount() { return State().cellFullyLoadedSource.si
 std::vector<ModelledAddress> CellModelAddresses() {
   auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };
   return {
-      {RE::ID::ActorCellChangeEventSource, address(&GetCellChangeSource)},
-      {RE::ID::CellFullyLoadedEventSource, address(&GetCellFullyLoadedSource)},
+      {game_id::ActorCellChangeEventSource, address(&GetCellChangeSource)},
+      {game_id::CellFullyLoadedEventSource, address(&GetCellFullyLoadedSource)},
   };
 }
 

@@ -9,7 +9,7 @@
 
 #include "GameHeap.h"
 #include "GameRules.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 
 namespace sim {
 namespace {
@@ -188,9 +188,9 @@ void ClearConsoleRecord() {
 
 std::vector<ModelledAddress> ConsoleAddresses() {
   return {
-      {RE::ID::ConsoleCommandTable, reinterpret_cast<std::uintptr_t>(State().table.data())},
-      {RE::ID::ConsoleLog, reinterpret_cast<std::uintptr_t>(&consoleLogSingleton)},
-      {RE::ID::ConsolePrint, reinterpret_cast<std::uintptr_t>(&ConsolePrint)},
+      {game_id::ConsoleCommandTable, reinterpret_cast<std::uintptr_t>(State().table.data())},
+      {game_id::ConsoleLog, reinterpret_cast<std::uintptr_t>(&consoleLogSingleton)},
+      {game_id::ConsolePrint, reinterpret_cast<std::uintptr_t>(&ConsolePrint)},
   };
 }
 

@@ -2,7 +2,8 @@
 
 #include <map>
 
-#include "RE/IDs.h"
+#include "GameIDs.h"
+#include "GameRules.h"
 #include "RE/VirtualCall.h"
 
 namespace sim {
@@ -22,11 +23,23 @@ RE::BSTEventSource* GetReference3DSetSource() { return &reference3DSetSource; }
 RE::BSTEventSource* GetSaveLoadSource() { return &saveLoadSource; }
 RE::BSTEventSource* GetLoadGameSource() { return &loadGameSource; }
 
+std::map<const RE::BSTEventSink*, const RE::BSTEventSource*> sourceOfSink;
+
+std::string NameOf(const RE::BSTEventSource* source) {
+  const auto name = sourceNames.find(source);
+  return name == sourceNames.end() ? "unnamed" : name->second;
+}
+
+// A sink's slot 1 handles the one event type it was written for: the same sink at a second source
+// would be handed events of another type, and twice at one source it would hear each event twice.
 void RegisterEventSink(RE::BSTEventSource* source, RE::BSTEventSink* sink) {
   if (!source || !sink) return;
+  if (const auto it = sourceOfSink.find(sink); it != sourceOfSink.end())
+    StopOnBrokenRule("the event sink registered with the " + NameOf(source) +
+                     " event source is already registered with the " + NameOf(it->second) + " event source");
+  sourceOfSink[sink] = source;
   source->sinks.push_back(sink);
-  const auto name = sourceNames.find(source);
-  registrations.push_back(name == sourceNames.end() ? "unnamed" : name->second);
+  registrations.push_back(NameOf(source));
 }
 
 }  // namespace
@@ -61,10 +74,10 @@ const std::vector<std::string>& SinkRegistrations() { return registrations; }
 std::vector<ModelledAddress> EventSourceAddresses() {
   auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };
   return {
-      {RE::ID::RegisterEventSink, address(&RegisterEventSink)},
-      {RE::ID::Reference3DSetEventSource, address(&GetReference3DSetSource)},
-      {RE::ID::SaveLoadEventSource, address(&GetSaveLoadSource)},
-      {RE::ID::TESLoadGameEventSource, address(&GetLoadGameSource)},
+      {game_id::RegisterEventSink, address(&RegisterEventSink)},
+      {game_id::Reference3DSetEventSource, address(&GetReference3DSetSource)},
+      {game_id::SaveLoadEventSource, address(&GetSaveLoadSource)},
+      {game_id::TESLoadGameEventSource, address(&GetLoadGameSource)},
   };
 }
 

@@ -14,7 +14,7 @@
 #include "ExitCodes.h"
 #include "GameHeap.h"
 #include "GameRules.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 
 namespace sim {
 namespace {
@@ -384,18 +384,18 @@ void PlacePlayer(RE::NiPoint3 position) { State().player->position = position; }
 std::vector<ModelledAddress> FormModelAddresses() {
   auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };
   return {
-      {RE::ID::DataHandler, address(&dataHandlerSingleton)},
-      {RE::ID::GetNativeFullName, address(&NativeFullName)},
-      {RE::ID::RuntimeDynamicCast, address(&RuntimeDynamicCast)},
-      {RE::ID::RTTI_TESForm, address(&typeDescriptorTESForm)},
-      {RE::ID::RTTI_TESFullName, address(&typeDescriptorTESFullName)},
-      {RE::ID::GetExtraDataByType, address(&GetExtraDataByType)},
-      {RE::ID::ReadLock, address(&ReadLock)},
-      {RE::ID::ReadUnlock, address(&ReadUnlock)},
-      {RE::ID::LookupRefByHandle, address(&LookupRefByHandle)},
-      {RE::ID::ReleaseRefHandle, address(&ReleaseRefHandle)},
-      {RE::ID::RefHasKeyword, address(&RefHasKeyword)},
-      {RE::ID::SetRefDisplayName, address(&SetRefDisplayName)},
+      {game_id::DataHandler, address(&dataHandlerSingleton)},
+      {game_id::GetNativeFullName, address(&NativeFullName)},
+      {game_id::RuntimeDynamicCast, address(&RuntimeDynamicCast)},
+      {game_id::RTTI_TESForm, address(&typeDescriptorTESForm)},
+      {game_id::RTTI_TESFullName, address(&typeDescriptorTESFullName)},
+      {game_id::GetExtraDataByType, address(&GetExtraDataByType)},
+      {game_id::ReadLock, address(&ReadLock)},
+      {game_id::ReadUnlock, address(&ReadUnlock)},
+      {game_id::LookupRefByHandle, address(&LookupRefByHandle)},
+      {game_id::ReleaseRefHandle, address(&ReleaseRefHandle)},
+      {game_id::RefHasKeyword, address(&RefHasKeyword)},
+      {game_id::SetRefDisplayName, address(&SetRefDisplayName)},
   };
 }
 

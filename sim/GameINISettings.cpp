@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "GameHeap.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 
 namespace sim {
 namespace {
@@ -191,7 +191,7 @@ void ApplyGameSettingOption(const std::string& option) {
 }
 
 std::vector<ModelledAddress> GameINISettingAddresses() {
-  return {{RE::ID::INISettingCollection, reinterpret_cast<std::uintptr_t>(&collectionSingleton)}};
+  return {{game_id::INISettingCollection, reinterpret_cast<std::uintptr_t>(&collectionSingleton)}};
 }
 
 }  // namespace sim

@@ -8,7 +8,7 @@
 #include "AddressLibraryWriter.h"
 #include "ExitCodes.h"
 #include "GameWorld.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 
 namespace sim {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 // calling one stops the process with a message that names the ID instead of a plug-in crash.
 constexpr std::size_t kGuardStride = 64;
 alignas(4096) std::uint8_t unmodelledPages[2 * 4096];
-std::vector<const RE::ID::Named*> unmodelledIDs;
+std::vector<const game_id::Named*> unmodelledIDs;
 
 // A singleton pointer into the lowest page, which is never mapped: whoever follows it crashes.
 void* const wildSingleton = reinterpret_cast<void*>(0x100);
@@ -105,7 +105,7 @@ std::filesystem::path StartGame(const AddressLibraryOptions& options) {
   const auto modelled = ModelledAddresses();
   std::vector<AddressEntry> entries;
   AddFillerEntries(entries);
-  for (const auto& named : RE::ID::kAll) {
+  for (const auto& named : game_id::kAll) {
     std::erase_if(entries, [&](const AddressEntry& e) { return e.id == named.id; });
     if (std::ranges::find(options.dropIDs, named.id) != options.dropIDs.end()) continue;
     const auto it = std::ranges::find_if(modelled, [&](const ModelledAddress& m) { return m.id == named.id; });

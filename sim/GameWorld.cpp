@@ -11,7 +11,7 @@
 #include "ScriptMachine.h"
 #include "GameHeap.h"
 #include "PluginMaster.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 
 extern "C" {
 std::uint64_t sim_ResetGame(std::uint64_t argument);
@@ -45,9 +45,10 @@ extern "C" std::uint64_t sim_ResetBeginTarget(std::uint64_t argument) {
   sim::lastResetBeginReturned = argument * 2654435761u + 0x5EED;
   return sim::lastResetBeginReturned;
 }
-// The game resets its state between the two patched calls: here it only notes what the cities'
-// lists hold at that point.
+// The game resets its state between the two patched calls: it turns its own appearance processing
+// back on, as at a new game, and here notes what the cities' lists hold at that point.
 extern "C" void sim_ResetGameState() {
+  sim::appearanceFlag = 1;
   for (int city = 1; city <= 4; ++city)
     sim::listsDuringLastReset[static_cast<std::size_t>(city - 1)] = sim::ListSizesOf(city);
 }
@@ -89,7 +90,8 @@ ResetRecord RunResetGame(std::uint64_t argument) {
                      sim_observedResetBegin,
                      lastResetFinishReturned,
                      sim_observedResetFinish,
-                     listsDuringLastReset};
+                     listsDuringLastReset,
+                     appearanceFlag};
   GetWorld().resets.push_back(record);
   return record;
 }
@@ -100,13 +102,14 @@ std::vector<ModelledAddress> ModelledAddresses() {
   for (auto more : {ScriptMachineAddresses(), EventSourceAddresses(), ActorModelAddresses(), CellModelAddresses(),
                     MenuAddresses(), GameINISettingAddresses(), ConsoleAddresses(), AppearanceModelAddresses()})
     modelled.insert(modelled.end(), more.begin(), more.end());
-  modelled.insert(modelled.end(), {
-                                      {RE::ID::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
-                                      {RE::ID::PlayerCharacter, address(&playerSingleton)},
-                                      {RE::ID::ProcessLists, address(&processListsSingleton)},
-                                      {RE::ID::ResetGame, ResetGameAddress()},
-                                      {RE::ID::AppearanceFlag, address(&appearanceFlag)},
-                                  });
+  modelled.insert(modelled.end(),
+                  {
+                      {game_id::LookupFormByID, address(reinterpret_cast<const void*>(&LookupFormByID))},
+                      {game_id::PlayerCharacter, address(&playerSingleton)},
+                      {game_id::ProcessLists, address(&processListsSingleton)},
+                      {game_id::ResetGame, ResetGameAddress()},
+                      {game_id::AppearanceFlag, address(&appearanceFlag)},
+                  });
   return modelled;
 }
 

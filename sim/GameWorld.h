@@ -36,12 +36,14 @@ CityListSizes ListSizesOf(int city);
 
 // One pass through a patched game function: what the game's own call returned and what the
 // patched function saw come back; for a reset also what the reset proper, between the two patched
-// calls, found in the cities' lists (city 1 to 4 at 0 to 3).
+// calls, found in the cities' lists (city 1 to 4 at 0 to 3), and the game's appearance flag once the
+// reset function returned.
 struct ResetRecord {
   std::uint64_t argument;
   std::uint64_t beginReturned, beginObserved;
   std::uint64_t finishReturned, finishObserved;
   std::array<CityListSizes, 4> listsDuringReset;
+  std::uint8_t appearanceFlagAfter;
 };
 
 struct World {

@@ -8,7 +8,7 @@
 #include "EventSources.h"
 #include "GameForms.h"
 #include "GameHeap.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 #include "RE/M/MenuOpenCloseEvent.h"
 #include "RE/U/UI.h"
 
@@ -59,6 +59,6 @@ void CloseMenu(const std::string& name) {
 const std::vector<std::string>& OpenMenus() { return openMenus; }
 std::size_t MenuSinkCount() { return uiSingleton->menuOpenCloseSource.sinks.size(); }
 
-std::vector<ModelledAddress> MenuAddresses() { return {{RE::ID::UI, reinterpret_cast<std::uintptr_t>(&uiSingleton)}}; }
+std::vector<ModelledAddress> MenuAddresses() { return {{game_id::UI, reinterpret_cast<std::uintptr_t>(&uiSingleton)}}; }
 
 }  // namespace sim

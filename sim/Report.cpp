@@ -28,7 +28,6 @@
 #include "ArgumentObjects.h"
 #include "FixedStrings.h"
 #include "GameForms.h"
-#include "RE/IDs.h"
 #include "Text.h"
 
 namespace sim {
@@ -333,6 +332,7 @@ nlohmann::json BuildReport(const ReportContext& context) {
                                 {"beginObserved", r.beginObserved},
                                 {"finishReturned", r.finishReturned},
                                 {"finishObserved", r.finishObserved},
+                                {"appearanceFlagAfter", r.appearanceFlagAfter},
                                 {"cities", during}});
   }
   const auto totals = AppearanceCallTotals();

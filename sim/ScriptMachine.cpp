@@ -17,7 +17,7 @@
 #include "GameRules.h"
 #include "ScriptSignatures.h"
 #include "RE/G/GameVM.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 #include "UniqueNPCScript.h"
 
 namespace RE::BSScript {
@@ -221,13 +221,13 @@ void RefuseBinding(const RE::TESForm* form) { GetMachine().unbindable.insert(for
 std::vector<ModelledAddress> ScriptMachineAddresses() {
   auto address = [](auto* p) { return reinterpret_cast<std::uintptr_t>(p); };
   return {
-      {RE::ID::GameVM, address(&gameVMHolder)},
-      {RE::ID::FixedStringCreate, address(&CreateFixedString)},
-      {RE::ID::FixedStringRelease, address(&ReleaseFixedString)},
-      {RE::ID::ScriptObjectBind, address(&BindForm)},
-      {RE::ID::ScriptObjectRelease, address(&ReleaseObject)},
-      {RE::ID::ScrapHeapGet, address(&GetScrapHeap)},
-      {RE::ID::ScrapHeapAllocate, address(&ScrapAllocate)},
+      {game_id::GameVM, address(&gameVMHolder)},
+      {game_id::FixedStringCreate, address(&CreateFixedString)},
+      {game_id::FixedStringRelease, address(&ReleaseFixedString)},
+      {game_id::ScriptObjectBind, address(&BindForm)},
+      {game_id::ScriptObjectRelease, address(&ReleaseObject)},
+      {game_id::ScrapHeapGet, address(&GetScrapHeap)},
+      {game_id::ScrapHeapAllocate, address(&ScrapAllocate)},
   };
 }
 

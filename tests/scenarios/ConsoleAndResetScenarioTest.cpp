@@ -122,6 +122,24 @@ TEST(ResetScenario, TheGamesResetSeesItsOwnListsAndTheCitiesAreFullAgainAfterIt)
   }
 }
 
+TEST(ResetScenario, TheGamesResetTurnsItsAppearanceProcessingOnAndTheFinishHookOffAgain) {
+  struct Case {
+    const char* faceGenProcessor;
+    int flag;  // after start-up and after each reset
+  };
+  for (const auto& c : {Case{"1", 0}, Case{"0", 1}}) {
+    SCOPED_TRACE(std::string("bFaceGenProcessor=") + c.faceGenProcessor);
+    SimOptions options;
+    options.settingsLines = {{"FaceGen", std::string("bFaceGenProcessor=") + c.faceGenProcessor},
+                             {"Debug", "bLogging=1"}};
+    const auto run = RunSim("start\nreset\nreset\nreport\n", options);
+    ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+    ASSERT_EQ(run.report["resets"].size(), 2u);
+    for (const auto& reset : run.report["resets"]) EXPECT_EQ(reset["appearanceFlagAfter"], c.flag);
+    EXPECT_EQ(run.report["appearanceFlag"], c.flag);
+  }
+}
+
 }  // namespace
 
 namespace {

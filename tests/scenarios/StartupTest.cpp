@@ -307,3 +307,45 @@ TEST(Startup, AnotherModsJumpAtAPatchSiteIsLoggedAndLeftAloneWithItsPartner) {
 }
 
 }  // namespace
+
+namespace {
+
+// The game cannot tell which event a sink was written for: each source's sink shows by what its
+// handler does with the events of that source.
+TEST(Startup, EachEventSourceReachesTheHandlerOfItsOwnEvent) {
+  SimOptions options;
+  options.settingsLines = {{"General", "iAllowedCellChangeTime=0"}, {"Debug", "bLogging=1"}};
+  const auto run = RunSim(
+      "start\nspawn NewAtlantis 2\nwait 10\nmenu open MainMenu\nload-save\nmenu close MainMenu\nwait 2\n"
+      "enter AkilaCity\nwait 2\nplayer-cell 002B3DA2\ncell-loaded 002B3DA2\nreport\n",
+      options);
+  ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
+
+  // The 3D of each citizen spawned was set up: they were named.
+  ASSERT_EQ(run.report["cities"][0]["citizens"].size(), 2u);
+  for (const auto& citizen : run.report["cities"][0]["citizens"]) EXPECT_FALSE(citizen["name"].is_null()) << citizen;
+
+  // The citizens' lines come first, then one line of each later event's handler.
+  auto handled = run.EntriesWith("[ProcessEvent] ");
+  ASSERT_GE(handled.size(), 5u);
+  for (auto line = handled.begin(); line != handled.end() - 5; ++line)
+    EXPECT_NE(line->find("| FF00080"), std::string::npos) << *line;
+  handled.erase(handled.begin(), handled.end() - 5);
+  EXPECT_EQ(handled[0], "info|[ProcessEvent] --> PauseMenu closing");
+  EXPECT_TRUE(handled[1].starts_with("info|[ProcessEvent] [TESLoadGameEvent] ---> [")) << handled[1];
+  EXPECT_EQ(handled[2], "info|[ProcessEvent] --> PauseMenu closing");
+  EXPECT_EQ(handled[3],
+            "info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [AkilaCity].");
+  EXPECT_EQ(handled[4], "info|[ProcessEvent] TESCellFullyLoadedEvent: calling 'PlaceUniqueNPCs' for [AkilaCity].");
+
+  // The game raises the save/load event first: its handler, with the main menu open, reads the
+  // settings again before the game-loaded handler writes its time.
+  const auto& entries = run.entries;
+  const auto mainMenuOpened = std::find(entries.begin(), entries.end(), handled[0]);
+  const auto gameLoaded = std::find(entries.begin(), entries.end(), handled[1]);
+  const auto reread = std::find(mainMenuOpened, entries.end(), kSummary[0]);
+  EXPECT_LT(reread - entries.begin(), gameLoaded - entries.begin())
+      << "the settings were read again after the game-loaded event, or not at all";
+}
+
+}  // namespace

@@ -78,10 +78,11 @@ Handled Outcome(test::LogCapture& log, std::int64_t timerBefore) {
   return out;
 }
 
-Handled CellChange(RE::TESObjectCELL* cell, bool withEvent = true) {
+// The game reports that actor (the player unless given) moved into cell.
+Handled CellChange(RE::TESObjectCELL* cell, bool withEvent = true, RE::TESObjectREFR* actor = sim::Player()) {
   test::LogCapture log;
   const auto timer = CellEventState.cellChangeTime;
-  const RE::Events::ActorCellChangeEvent::Event event{sim::Player(), cell};
+  const RE::Events::ActorCellChangeEvent::Event event{actor, cell};
   EXPECT_EQ(RE::VirtualCall<RE::BSEventNotifyControl>(Events::QuillmereActorCellChangeEventClass::GetSingleton(), 1,
                                                       withEvent ? &event : nullptr,
                                                       static_cast<RE::BSTEventSource*>(nullptr)),
@@ -230,4 +231,30 @@ TEST(CellEvents, TheSpecialCellIsPlacedForOnlyWhenFullyLoadedWithThePlayerInIt) 
   ExpectNothing(CellChange(world.special), "the cell-change handler never handles it");
   out = CellLoaded(world.special);
   EXPECT_EQ(out.placedFor, Lines{"Neon"});
+}
+
+TEST(CellEvents, AnyActorsCellChangeIsJudgedByItsCellAndThePlayersCell) {
+  CellWorld world;
+  sim::CityLocation(2)->loadedCount = 1;
+  auto* stranger = sim::CreateActor(sim::NextRuntimeFormID(), sim::AddNPC(0x7A020, false), {50.0f, 0.0f, 0.0f},
+                                    sim::CityLocation(2));
+  const Lines placing{"info|[ProcessEvent] ActorCellChangeEvent: calling 'PlaceUniqueNPCs' for location [AkilaCity]."};
+
+  ExpectNothing(CellChange(world.playerCell, true, stranger), "another actor entering the player's cell");
+  ExpectNothing(CellChange(world.special, true, stranger), "the special cell, whoever enters it");
+  CellEventState.menus.bLoadingMenu = true;
+  ExpectNothing(CellChange(world.otherCell, true, stranger), "a menu is open");
+  CellEventState.menus = {};
+
+  // Another actor, or none named, moving between cells the player is not in places as the player's move does.
+  for (RE::TESObjectREFR* actor :
+       {static_cast<RE::TESObjectREFR*>(stranger), static_cast<RE::TESObjectREFR*>(nullptr)}) {
+    SCOPED_TRACE(actor ? "another actor" : "no actor");
+    world.Open();
+    const auto out = CellChange(world.otherCell, true, actor);
+    EXPECT_EQ(out.handlerLines, placing);
+    EXPECT_TRUE(out.placedFor == Lines{"AkilaCity"} && out.rearmed);
+    ExpectNothing(CellChange(sim::CellWithID(0x7A003), true, actor), "re-armed");
+  }
+  sim::DeleteActor(stranger);
 }

@@ -416,3 +416,18 @@ TEST(ConsoleCommand, FunctionsEightAndNineLoadOneUniqueNPCOrRebuildThemAll) {
   EXPECT_FALSE(typed.returned);
   EXPECT_EQ(typed.console, Lines{"Unique Characters could not be reloaded due to an error."});
 }
+
+TEST(ConsoleCommand, PercentSignsInThePlayersWordsArePrintedAsWritten) {
+  ConsoleGame game;
+  const auto folder = game.game.dataFolder() / "UniqueNPCs";
+  EXPECT_EQ(BuildUniqueNPCsDB({}).first, 7);
+  fs::copy_file(folder / "TobiasWren.ini", folder / "a%sb.ini");
+
+  auto typed = Type("8 0 a%sb");
+  EXPECT_TRUE(typed.returned);
+  EXPECT_EQ(typed.console, Lines{"Unique Character 'a%sb' was loaded into the database."});
+  typed = Type("8 0 %s%n%x%%");
+  EXPECT_FALSE(typed.returned);
+  EXPECT_EQ(typed.console, Lines{"Unique Character '%s%n%x%%' could not be loaded into the database."});
+  EXPECT_EQ(std::ranges::count(typed.log, "info|[QuillmereCodeCommand] raw parameters [8 0 %s%n%x%%]"), 1);
+}

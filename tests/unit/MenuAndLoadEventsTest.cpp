@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GameFolder.h"
@@ -13,6 +14,7 @@
 #include "GameINISettings.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
+#include "Main/ActorBackgroundProcess.h"
 #include "Main/CellChangeGate.h"
 #include "Main/GameSettingAdjustments.h"
 #include "Main/LeveledLists.h"
@@ -261,4 +263,35 @@ TEST(SaveLoadEvents, AGameLoadedWritesTheTimeOnly) {
       << lines[0];
   PluginSettings.bLogging = false;
   EXPECT_TRUE(GameLoaded().empty());
+}
+
+TEST(SaveLoadEvents, OnlyASaveLoadedFromTheMainOrPauseMenuMakesTheAppearanceProcessWaitAgain) {
+  Handlers plugin;
+  auto& process = AppearanceProcessState;
+  const bool initializedBefore = process.FaceGenProcessorInitialized;
+  const std::int32_t ticksBefore = process.Ticks;
+  const auto running = [&] {
+    process.FaceGenProcessorInitialized = true;
+    process.Ticks = 500;
+  };
+  const auto state = [&] { return std::pair<bool, std::int32_t>(process.FaceGenProcessorInitialized, process.Ticks); };
+
+  running();
+  SaveLoaded();
+  EXPECT_EQ(state(), std::make_pair(true, 500)) << "no menu open: the process goes on as it was";
+  for (bool MenuFlags::*flag : {&MenuFlags::bPauseMenu, &MenuFlags::bMainMenu}) {
+    CellEventState.menus = {};
+    CellEventState.menus.*flag = true;
+    running();
+    SaveLoaded();
+    EXPECT_EQ(state(), std::make_pair(false, 0)) << (flag == &MenuFlags::bPauseMenu ? "pause menu" : "main menu");
+  }
+  CellEventState.menus = {};
+
+  // The game-loaded event restarts the count only, menu or not.
+  running();
+  GameLoaded();
+  EXPECT_EQ(state(), std::make_pair(true, 0));
+  process.FaceGenProcessorInitialized = initializedBefore;
+  process.Ticks = ticksBefore;
 }

@@ -23,6 +23,7 @@
 #include "GameModule.h"
 #include "PluginMaster.h"
 #include "RE/B/BSScript.h"
+#include "RE/B/BSTEvent.h"
 #include "RE/E/ExtraDataList.h"
 #include "REL/ID.h"
 #include "Scenario.h"
@@ -268,6 +269,42 @@ TEST(SimRules, DoubleReleasesOfWhatTheGameCountsStopTheGame) {
   child = test::RunChild("ReleaseAFixedStringTwice");
   EXPECT_EQ(child.exitCode, 3u) << child.output;
   EXPECT_NE(child.output.find("game rule broken: the fixed string \"Quillmere:Handler\" was released twice"),
+            std::string::npos)
+      << child.output;
+}
+
+// A sink as the plug-in builds one: a table of the destructor and the event handler.
+void* DestroySink(RE::BSTEventSink* self, std::uint32_t) { return self; }
+RE::BSEventNotifyControl IgnoreEvent(RE::BSTEventSink*, const void*, RE::BSTEventSource*) {
+  return RE::BSEventNotifyControl::kContinue;
+}
+const void* const kSinkTable[] = {reinterpret_cast<const void*>(&DestroySink),
+                                  reinterpret_cast<const void*>(&IgnoreEvent)};
+
+CHILD_ACTION(RegisterOneSinkWithTwoSources) {
+  ChildGame game;
+  static RE::BSTEventSink sink{kSinkTable};
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::SaveLoadEventSource>(), &sink);
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::TESLoadGameEventSource>(), &sink);
+}
+CHILD_ACTION(RegisterOneSinkTwice) {
+  ChildGame game;
+  static RE::BSTEventSink sink{kSinkTable};
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::Reference3DSetEventSource>(), &sink);
+  RE::RegisterEventSink(RE::GetEventSource<RE::ID::Reference3DSetEventSource>(), &sink);
+}
+
+TEST(SimRules, AnEventSinkServesOneSourceOnce) {
+  auto child = test::RunChild("RegisterOneSinkWithTwoSources");
+  EXPECT_EQ(child.exitCode, 3u) << child.output;
+  EXPECT_NE(child.output.find("game rule broken: the event sink registered with the TESLoadGame event source is "
+                              "already registered with the SaveLoad event source"),
+            std::string::npos)
+      << child.output;
+  child = test::RunChild("RegisterOneSinkTwice");
+  EXPECT_EQ(child.exitCode, 3u) << child.output;
+  EXPECT_NE(child.output.find("game rule broken: the event sink registered with the ReferenceSet3d event source is "
+                              "already registered with the ReferenceSet3d event source"),
             std::string::npos)
       << child.output;
 }

@@ -3,6 +3,7 @@
 #include "FormsBack.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -307,4 +308,46 @@ TEST(UniqueNPCPlacement, TheScriptGetsPointLookVoiceAnimClothingNameAndHeight) {
       << "the script leaves the look's own size";
   EXPECT_EQ(argumentsFor(5.5f, 0, 0).back(), "float:-1");
   EXPECT_EQ(sim::RefusedUniqueNPCCalls(), 0u);
+}
+
+TEST(UniqueNPCPlacement, EachRecordDrawsItsOwnPointAmongTheCitysSeveral) {
+  Encounters world;
+  PluginSettings.bDynamicCleanUpUniqueNPCs = false;
+  // Two more points a hundred units north and west of the player, and nine more unique NPCs of looks
+  // of their own: ten records over three points.
+  const std::set<const RE::TESObjectREFR*> points{
+      world.point,
+      sim::AddReference(0x7B012, world.point->baseObject, {kPlayerAt.x, kPlayerAt.y + 100.0f, kPlayerAt.z}),
+      sim::AddReference(0x7B013, world.point->baseObject, {kPlayerAt.x - 100.0f, kPlayerAt.y, kPlayerAt.z})};
+  for (const auto* point : points) sim::SetCurrentLocation(const_cast<RE::TESObjectREFR*>(point), world.here);
+  test::WriteFile(world.game.dataFolder() / "NewAtlantis" / "EncounterPoints.txt",
+                  "7B010_Starfield.esm\n7B012_Starfield.esm\n7B013_Starfield.esm\n");
+  for (std::uint32_t i = 0; i < 9; ++i)
+    AddUniqueNPCRecord(
+        1, {"Twin " + std::to_string(i), static_cast<RE::BGSVoiceType*>(world.voice),
+            static_cast<RE::BGSKeyword*>(world.anim), sim::AddNPC(0x7B030 + i, false, "Twin"), 50, 0, 0, "Twin", 1.0f});
+
+  // A draw per call would put every record of a call on one point; a draw per record spreads them, and
+  // over the calls every point, the last one too, is drawn (each call's chance of one point only is 3 in
+  // 3^10, of missing a point over twenty calls (2/3)^200).
+  test::LogCapture log;
+  std::set<const RE::TESObjectREFR*> drawn;
+  bool spreadWithinACall = false;
+  for (int call = 0; call < 20 && !(spreadWithinACall && drawn == points); ++call) {
+    const auto first = sim::PlacedUniqueNPCs().size();
+    ASSERT_EQ(world.Place(log), 10) << log.lines().back();
+    std::set<const RE::TESObjectREFR*> thisCall;
+    for (std::size_t i = first; i < sim::PlacedUniqueNPCs().size(); ++i) {
+      const auto& placed = sim::PlacedUniqueNPCs()[i];
+      EXPECT_TRUE(points.contains(placed.point));
+      EXPECT_EQ(placed.actor->position.x, placed.point->position.x);
+      EXPECT_EQ(placed.actor->position.y, placed.point->position.y);
+      thisCall.insert(placed.point);
+      sim::DeleteActor(placed.actor);  // gone before the next call counts
+    }
+    spreadWithinACall |= thisCall.size() > 1;
+    drawn.insert(thisCall.begin(), thisCall.end());
+  }
+  EXPECT_TRUE(spreadWithinACall) << "the records of a call all stood on one point, every time";
+  EXPECT_EQ(drawn, points);
 }
