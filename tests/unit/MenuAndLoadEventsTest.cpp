@@ -279,7 +279,7 @@ TEST(SaveLoadEvents, OnlyASaveLoadedFromTheMainOrPauseMenuMakesTheAppearanceProc
   running();
   SaveLoaded();
   EXPECT_EQ(state(), std::make_pair(true, 500)) << "no menu open: the process goes on as it was";
-  for (bool MenuFlags::*flag : {&MenuFlags::bPauseMenu, &MenuFlags::bMainMenu}) {
+  for (Relaxed<bool> MenuFlags::*flag : {&MenuFlags::bPauseMenu, &MenuFlags::bMainMenu}) {
     CellEventState.menus = {};
     CellEventState.menus.*flag = true;
     running();
