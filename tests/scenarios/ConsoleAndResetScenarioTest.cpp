@@ -97,7 +97,7 @@ Lines ListSizes(const nlohmann::json& cities) {
 
 TEST(ResetScenario, TheGamesResetSeesItsOwnListsAndTheCitiesAreFullAgainAfterIt) {
   const Lines filled = {"NewAtlantis 60/19/17", "AkilaCity 60/16/16", "Cydonia 60/15/17", "Neon 61/19/20"};
-  const Lines gameOwn = {"NewAtlantis 2/0/0", "AkilaCity 2/0/0", "Cydonia 2/0/0", "Neon 2/0/0"};
+  const Lines gameOwn = {"NewAtlantis 2/1/1", "AkilaCity 2/1/1", "Cydonia 2/1/1", "Neon 2/1/1"};
   for (const char* logging : {"1", "0"}) {
     SCOPED_TRACE(std::string("bLogging=") + logging);
     SimOptions options;
@@ -176,7 +176,7 @@ TEST(ResetScenario, TheResetDemoShowsTheListsBetweenTheHooksAndTheCellEventsBack
   ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
   ASSERT_EQ(run.report["resets"].size(), 1u);
   EXPECT_EQ(ListSizes(run.report["resets"][0]["cities"]),
-            (Lines{"NewAtlantis 2/0/0", "AkilaCity 2/0/0", "Cydonia 2/0/0", "Neon 2/0/0"}));
+            (Lines{"NewAtlantis 2/1/1", "AkilaCity 2/1/1", "Cydonia 2/1/1", "Neon 2/1/1"}));
   EXPECT_EQ(ListSizes(run.report["cities"]),
             (Lines{"NewAtlantis 60/19/17", "AkilaCity 60/16/16", "Cydonia 60/15/17", "Neon 61/19/20"}));
   // The walk into Cydonia during the credits placed nobody; the one after the reset did.
