@@ -42,20 +42,29 @@ std::string SystemMessage(DWORD error) {
 
 bool Gone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-// A virus scanner or an indexer may hold a file for a moment after its writer closed it.
-template <class Call>
-DWORD WithRetries(Call&& call) {
-  DWORD error = ERROR_SUCCESS;
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    if (call()) return ERROR_SUCCESS;
-    error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_DIR_NOT_EMPTY) break;
-    Sleep(20);
+// A process may hold an entry for a moment after its owner let go of it: a virus scanner or an
+// indexer on Windows, the desktop process wine starts for a message box (it inherits the current
+// folder of the process that showed the box and lives on for a second). The whole tree waits for
+// such holders for up to a few seconds together.
+class Patience {
+ public:
+  template <class Call>
+  DWORD Retry(Call&& call) {
+    for (;;) {
+      if (call()) return ERROR_SUCCESS;
+      const DWORD error = GetLastError();
+      const bool held =
+          error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_DIR_NOT_EMPTY;
+      if (!held || GetTickCount64() >= deadline_) return error;
+      Sleep(50);
+    }
   }
-  return error;
-}
 
-void RemoveEntry(const std::wstring& path, std::vector<std::string>& failures) {
+ private:
+  ULONGLONG deadline_ = GetTickCount64() + 5000;
+};
+
+void RemoveEntry(const std::wstring& path, Patience& patience, std::vector<std::string>& failures) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (const DWORD error = GetLastError(); !Gone(error))
@@ -72,14 +81,15 @@ void RemoveEntry(const std::wstring& path, std::vector<std::string>& failures) {
     if (search != INVALID_HANDLE_VALUE) {
       do {
         const std::wstring_view name = entry.cFileName;
-        if (name != L"." && name != L"..") RemoveEntry(path + L"\\" + entry.cFileName, failures);
+        if (name != L"." && name != L"..") RemoveEntry(path + L"\\" + entry.cFileName, patience, failures);
       } while (FindNextFileW(search, &entry));
       FindClose(search);
     }
   }
   // What could not go inside has its own line already; the folder that still holds it adds nothing.
   if (failures.size() > failedBefore) return;
-  const DWORD error = WithRetries([&] { return folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str()); });
+  const DWORD error =
+      patience.Retry([&] { return folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str()); });
   if (error != ERROR_SUCCESS && !Gone(error)) failures.push_back(DisplayText(path) + ": " + SystemMessage(error));
 }
 
@@ -117,7 +127,8 @@ std::filesystem::path CreateUniqueFolder(const std::filesystem::path& parent, co
 
 std::vector<std::string> RemoveFolderTree(const std::filesystem::path& path) {
   std::vector<std::string> failures;
-  RemoveEntry(ExtendedPath(path), failures);
+  Patience patience;
+  RemoveEntry(ExtendedPath(path), patience, failures);
   return failures;
 }
 

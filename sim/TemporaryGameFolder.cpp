@@ -76,6 +76,9 @@ int PlayGame(const std::filesystem::path& game) {
 }  // namespace
 
 int RunInTemporaryGameFolder(bool keep) {
+  // Under wine the desktop process starts from the first process that needs it and takes that
+  // process's current folder: from the game, the folder it plays in, which then cannot be removed.
+  GetDesktopWindow();
   std::filesystem::path game;
   try {
     game = CreateUniqueFolder(TemporaryDirectory(), L"brindlewick-game-");
