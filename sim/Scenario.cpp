@@ -107,13 +107,6 @@ fs::path ExecutableDirectory() {
   return fs::path(path).parent_path();
 }
 
-fs::path FreshGameDirectory() {
-  const auto directory = fs::temp_directory_path() / ("brindlewick-game-" + std::to_string(GetCurrentProcessId()) +
-                                                      "-" + std::to_string(GetTickCount64()));
-  fs::create_directories(directory);
-  return directory;
-}
-
 // Data\SFSE\Plugins with the DLL and the data folder, as a mod manager installs them. A folder
 // laid out before is laid out again: what an earlier run left there does not carry over.
 void LayOutGameFolder(const fs::path& game, const ScenarioOptions& options) {
@@ -338,7 +331,7 @@ int RunScenario(const ScenarioOptions& options) {
   text << file.rdbuf();
   const auto steps = ParseScenario(text.str(), PathText(options.scenario));
 
-  const auto game = options.gameDir.value_or(FreshGameDirectory());
+  const auto& game = options.gameDir;
   fs::create_directories(game);
   LayOutGameFolder(game, options);
   // The game's working directory: the plug-in's relative paths start here.

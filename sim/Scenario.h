@@ -15,7 +15,7 @@ namespace sim {
 
 struct ScenarioOptions {
   std::filesystem::path scenario;
-  std::optional<std::filesystem::path> gameDir;
+  std::filesystem::path gameDir;  // laid out and played in
   std::optional<std::filesystem::path> data;
   std::optional<std::filesystem::path> world;
   std::optional<std::filesystem::path> json;

@@ -8,6 +8,7 @@
 #include "ExitCodes.h"
 #include "RE/IDs.h"
 #include "Scenario.h"
+#include "TemporaryGameFolder.h"
 #include "Text.h"
 
 int main() {
@@ -20,6 +21,9 @@ int main() {
   std::string scenario, gameDir, data, world, json, html, addressLibraryVersion;
   run->add_option("FILE", scenario, "scenario file")->required();
   run->add_option("--game-dir", gameDir, "game folder to lay out and run in (default: a fresh temporary one)");
+  bool keepGameDir = false;
+  run->add_flag("--keep-game-dir", keepGameDir,
+                "keep the temporary game folder when the run ends and print its path (without --game-dir)");
   run->add_option("--data", data, "data folder copied to Data\\SFSE\\Plugins\\Quillmere (default: the shipped one)");
   run->add_option("--world", world, "world file (JSON) with the game's plug-in files and forms");
   run->add_option("--json", json, "write the report as JSON to this file");
@@ -60,12 +64,13 @@ int main() {
     const int code = app.exit(error);
     return code == 0 ? sim::exit_code::kPlayed : sim::exit_code::kBadInput;
   }
+  if (gameDir.empty()) return sim::RunInTemporaryGameFolder(keepGameDir);
   if (platform >= 0) options.addressLibrary.platform = platform;
   if (consoleTableNull) options.addressLibrary.nullIDs.push_back(RE::ID::ConsoleCommandTable);
 
   const auto path = [](const std::string& text) { return std::filesystem::absolute(sim::PathFromUtf8(text)); };
   options.scenario = path(scenario);
-  if (!gameDir.empty()) options.gameDir = path(gameDir);
+  options.gameDir = path(gameDir);
   if (!data.empty()) options.data = path(data);
   if (!world.empty()) options.world = path(world);
   if (!json.empty()) options.json = path(json);

@@ -13,6 +13,7 @@
 
 #include "ChildProcess.h"
 #include "GameFolder.h"
+#include "TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -36,18 +37,9 @@ struct CheckRun {
 
 // A fresh folder for one test, removed afterwards.
 struct WorkFolder {
-  fs::path path;
-  explicit WorkFolder(const std::string& name)
-      : path(fs::temp_directory_path() / ("bw-check-test-" + std::to_string(GetCurrentProcessId()) + "-" + name)) {
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
+  test::TempFolder folder;
+  const fs::path& path = folder.path();
+  explicit WorkFolder(const std::string& name) : folder(L"bw-check-test-" + fs::path(name).wstring() + L"-") {}
 };
 
 CheckRun Check(const fs::path& data, bool withWorld, const fs::path& json = {}) {

@@ -7,6 +7,7 @@
 #include "ChildProcess.h"
 #include "PluginLog.h"
 #include "SimRun.h"
+#include "TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -22,17 +23,14 @@ bool CitizensWereNamed(const nlohmann::json& report) {
 }  // namespace
 
 TEST(PlayersMachines, GameInstalledUnderAFolderWithLettersOutsideTheCodePage) {
-  const auto install = fs::temp_directory_path() /
-                       (L"bw-\u0418\u0433\u0440\u044B-\u30B2\u30FC\u30E0-" + std::to_wstring(GetCurrentProcessId()));
-  fs::remove_all(install);
-  fs::create_directories(install);
+  const test::TempFolder installFolder(L"bw-\u0418\u0433\u0440\u044B-\u30B2\u30FC\u30E0-");
+  const auto& install = installFolder.path();
   for (const char* file : {"brindlewick-sim.exe", "Brindlewick.dll"})
     fs::copy_file(test::BinaryDirectory() / file, install / file);
   fs::copy(test::BinaryDirectory() / "data", install / "data", fs::copy_options::recursive);
 
-  const auto work = fs::temp_directory_path() / ("bw-install-" + std::to_string(GetCurrentProcessId()));
-  fs::remove_all(work);
-  fs::create_directories(work);
+  const test::TempFolder workFolder(L"bw-install-");
+  const auto& work = workFolder.path();
   {
     std::FILE* scenario = _wfopen((work / "scenario.txt").c_str(), L"wb");
     ASSERT_NE(scenario, nullptr);
@@ -47,8 +45,6 @@ TEST(PlayersMachines, GameInstalledUnderAFolderWithLettersOutsideTheCodePage) {
   const auto entries = test::LogEntries(test::ReadPluginLog());
   EXPECT_NE(std::ranges::find(entries, "info|[HandleOnPostDataLoad] installation complete"), entries.end())
       << test::ReadPluginLog();
-  fs::remove_all(install);
-  fs::remove_all(work);
 }
 
 TEST(PlayersMachines, ALogFolderTakenByAFileDoesNotDisableThePlugin) {

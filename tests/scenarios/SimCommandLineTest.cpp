@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "BrindlewickVersion.h"
 #include "GameFolder.h"
 #include "SimRun.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -20,14 +22,6 @@ using test::SimOptions;
 const std::string kCitizens = "start\nenter NewAtlantis\nspawn NewAtlantis 6\nwait 100\nreport\n";
 
 fs::path Sim() { return test::BinaryDirectory() / "brindlewick-sim.exe"; }
-
-// A folder of the test's own below the temporary folder, empty.
-fs::path WorkFolder(const std::u8string& name) {
-  const auto folder = fs::temp_directory_path() / fs::path(name);
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  return folder;
-}
 
 std::string Utf8(const fs::path& path) {
   const auto text = path.u8string();
@@ -119,7 +113,8 @@ TEST(SimCommandLine, NamesInTheWindowsCodePageReachTheReportWithTheirBadBytesRep
 }
 
 TEST(SimCommandLine, PathsWithAnyLettersAndAGameFolderPlayedTwice) {
-  const auto work = WorkFolder(u8"bw-sim-Игры-ゲーム-Zoë");
+  const test::TempFolder folder(fs::path(u8"bw-sim-Игры-ゲーム-Zoë-").wstring());
+  const auto& work = folder.path();
   const auto game = work / fs::path(u8"Игры") / fs::path(u8"ゲーム");
   const auto scenario = work / fs::path(u8"сценарий.txt");
   const auto report = work / fs::path(u8"отчёт.json");
@@ -147,13 +142,12 @@ TEST(SimCommandLine, PathsWithAnyLettersAndAGameFolderPlayedTwice) {
   const auto second = nlohmann::json::parse(test::ReadFile(report), nullptr, false);
   ASSERT_TRUE(second.is_object());
   EXPECT_EQ(second["cities"][0]["citizens"].size(), 6u);
-  fs::remove_all(work);
 }
 
 TEST(SimCommandLine, AMissingDataFolderPlaysThePlugInsOwnHandlingOfIt) {
   SimOptions options;
-  const auto missing = fs::temp_directory_path() / "bw-sim-no-such-data";
-  fs::remove_all(missing);
+  const test::TempFolder folder;
+  const auto missing = folder / "no-such-data";
   options.arguments = {"--data", missing.string()};
   const auto run = RunSim("start\nreport\n", options);
   EXPECT_EQ(run.process.exitCode, 0u) << run.process.output;
@@ -200,6 +194,60 @@ TEST(SimCommandLine, TheScriptMachineCanRefuseDispatchesAndBindingsAndLeaksShow)
   EXPECT_EQ(run.EntriesWith("error|[CallStaticScriptFunction] failed to pack variable").size(), 30u)
       << "two forms for the animation and the voice, one actor for the scale, per citizen";
   EXPECT_EQ(run.report["liveScriptObjects"], 0);
+}
+
+// What a folder holds, one name a line.
+std::string Listing(const fs::path& folder) {
+  std::string names;
+  for (const auto& entry : fs::directory_iterator(folder)) names += Utf8(entry.path().filename()) + "\n";
+  return names;
+}
+
+// The sim run without --game-dir removes the game folder it made in the temporary folder however the
+// game ends; --keep-game-dir keeps it and says where it is.
+TEST(SimCommandLine, ARunWithoutAGameFolderLeavesNothingInTheTemporaryFolder) {
+  const test::TempFolder work;
+  const test::TempFolder temp(L"bw-sim-temp-");
+  const std::map<std::string, std::string> environment{{"TMP", Utf8(temp.path())}, {"TEMP", Utf8(temp.path())}};
+  struct Ending {
+    const char* name;
+    std::string scenario;
+    std::vector<std::string> arguments;
+    std::uint32_t exitCode;
+  };
+  const std::vector<Ending> endings = {
+      {"played", kCitizens, {}, 0},
+      {"a scenario that fails", "start\nenter Atlantis\n", {}, 2},
+      {"the plug-in's fatal report", "start\n", {"--addrlib-format", "3"}, 1},
+      {"a crash in the plug-in", "start\nreport\n", {"--addrlib-wild", "825890"}, 4},
+  };
+  for (const auto& ending : endings) {
+    SCOPED_TRACE(ending.name);
+    const auto scenario = work / "scenario.txt";
+    test::WriteFile(scenario, ending.scenario);
+    std::vector<std::string> arguments{"run", Utf8(scenario), "--json", Utf8(work / "report.json")};
+    arguments.insert(arguments.end(), ending.arguments.begin(), ending.arguments.end());
+    const auto run = test::RunProcess(Sim(), arguments, 60000, environment);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, ending.exitCode) << run.output;
+    EXPECT_EQ(run.output.find("cannot remove"), std::string::npos) << run.output;
+    EXPECT_EQ(Listing(temp.path()), "") << run.output;
+  }
+  EXPECT_TRUE(fs::exists(work / "report.json")) << "the played run's report";
+
+  test::WriteFile(work / "scenario.txt", kCitizens);
+  const auto kept =
+      test::RunProcess(Sim(), {"run", Utf8(work / "scenario.txt"), "--keep-game-dir"}, 60000, environment);
+  ASSERT_EQ(kept.exitCode, 0u) << kept.output;
+  const std::string said = "brindlewick-sim: the game folder is kept: ";
+  const auto at = kept.output.find(said);
+  ASSERT_NE(at, std::string::npos) << kept.output;
+  auto line = kept.output.substr(at + said.size());
+  line = line.substr(0, line.find_first_of("\r\n"));
+  const fs::path game(std::u8string(line.begin(), line.end()));
+  EXPECT_EQ(game.parent_path(), temp.path()) << line;
+  EXPECT_TRUE(fs::is_regular_file(game / "Data" / "SFSE" / "Plugins" / "Brindlewick.dll")) << line;
+  EXPECT_TRUE(fs::is_directory(game / "Data" / "SFSE" / "Plugins" / "Quillmere")) << line;
 }
 
 }  // namespace

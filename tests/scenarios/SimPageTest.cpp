@@ -2,20 +2,20 @@
 // drew, and names from data files shown as text, never as markup.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <filesystem>
 #include <string>
 
 #include "GameFolder.h"
 #include "SimRun.h"
+#include "TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 TEST(SimPage, ShowsTheDataFolderAsWrittenAndNamesAsText) {
-  const auto page = fs::temp_directory_path() / ("bw-page-" + std::to_string(GetCurrentProcessId()) + ".html");
+  const test::TempFolder folder(L"bw-page-");
+  const auto page = folder / "page.html";
   test::SimOptions options;
   options.arguments = {"--html", page.string()};
   options.dataFiles = {
@@ -29,7 +29,6 @@ TEST(SimPage, ShowsTheDataFolderAsWrittenAndNamesAsText) {
   const auto run = test::RunSim("start\nspawn Neon 30\nspawn Cydonia 2\nwait 100\nreport\n", options);
   ASSERT_EQ(run.process.exitCode, 0u) << run.process.output;
   const auto html = test::ReadFile(page);
-  fs::remove(page);
   ASSERT_FALSE(html.empty());
 
   const auto& neon = run.report["cities"][3];

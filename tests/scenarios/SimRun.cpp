@@ -1,9 +1,6 @@
 #include "SimRun.h"
 
-#include <windows.h>
-
 #include <algorithm>
-#include <atomic>
 #include <stdexcept>
 
 #include "GameFolder.h"
@@ -19,21 +16,13 @@ std::vector<std::string> SimRun::EntriesWith(const std::string& text) const {
 }
 
 SimRun RunSim(const std::string& scenario, const SimOptions& options) {
-  static std::atomic<int> counter{0};
-  // Wine reuses process IDs, so an earlier run's folder may still stand under this name; one that
-  // cannot be emptied (the long-path test leaves a folder deeper than MAX_PATH) is passed over.
-  std::filesystem::path work;
-  do {
-    work = std::filesystem::temp_directory_path() /
-           ("bw-sim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-    std::error_code ignored;
-    std::filesystem::remove_all(work, ignored);
-  } while (std::filesystem::exists(work));
+  SimRun run;
+  run.work = std::make_shared<TempFolder>(L"bw-sim-");
+  const auto& work = run.work->path();
   const auto scenarioFile = work / "scenario.txt";
   const auto reportFile = work / "report.json";
   WriteFile(scenarioFile, scenario);
 
-  SimRun run;
   run.gameDir = work / options.gameDirName;
   std::vector<std::string> arguments{"run",    scenarioFile.string(), "--game-dir", run.gameDir.string(),
                                      "--json", reportFile.string()};

@@ -2,16 +2,19 @@
 // Plays a scenario in brindlewick-sim.exe with the real DLL, in a game folder of the test's own.
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "ChildProcess.h"
+#include "TempFolder.h"
 
 namespace test {
 
 struct SimRun {
+  std::shared_ptr<TempFolder> work;  // the run's own folder, the game folder in it; gone with the last copy
   ChildResult process;
   nlohmann::json report;             // null when the run wrote none
   std::string log;                   // the plug-in's log file

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+
+#include "TempFolder.h"
 
 namespace test {
 namespace {
@@ -26,6 +29,29 @@ std::wstring Widen(const std::string& text) {
   return wide;
 }
 
+// This process's environment block with the given variables set; names compare without case, as
+// Windows compares them.
+std::wstring EnvironmentBlock(const std::map<std::string, std::string>& overrides) {
+  std::map<std::wstring, std::wstring> changed;
+  for (const auto& [name, value] : overrides) changed[Widen(name)] = Widen(value);
+  const auto sameName = [](std::wstring_view entry, const std::wstring& name) {
+    return entry.size() > name.size() && entry[name.size()] == L'=' &&
+           CompareStringOrdinal(entry.data(), static_cast<int>(name.size()), name.data(), static_cast<int>(name.size()),
+                                TRUE) == CSTR_EQUAL;
+  };
+  std::wstring block;
+  wchar_t* own = GetEnvironmentStringsW();
+  for (const wchar_t* entry = own; *entry; entry += wcslen(entry) + 1) {
+    const std::wstring_view text = entry;
+    if (std::none_of(changed.begin(), changed.end(),
+                     [&](const auto& variable) { return sameName(text, variable.first); }))
+      block.append(text) += L'\0';
+  }
+  FreeEnvironmentStringsW(own);
+  for (const auto& [name, value] : changed) block += name + L"=" + value + L'\0';
+  return block + L'\0';
+}
+
 }  // namespace
 
 std::filesystem::path BinaryDirectory() {
@@ -35,10 +61,9 @@ std::filesystem::path BinaryDirectory() {
 }
 
 ChildResult RunProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                       std::uint32_t timeoutMs) {
-  const auto outputPath =
-      std::filesystem::temp_directory_path() /
-      ("bw-child-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".txt");
+                       std::uint32_t timeoutMs, const std::map<std::string, std::string>& environment) {
+  const TempFolder folder(L"bw-child-");
+  const auto outputPath = folder / "output.txt";
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   HANDLE output = CreateFileW(outputPath.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -54,11 +79,13 @@ ChildResult RunProcess(const std::filesystem::path& program, const std::vector<s
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
   ChildResult result;
-  if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  auto environmentBlock = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
+  if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                      environment.empty() ? nullptr : environmentBlock.data(), nullptr, &startup, &process)) {
+    const auto error = GetLastError();
     CloseHandle(output);
     result.exitCode = 0xFFFFFFFF;
-    result.output = "cannot start " + program.string();
+    result.output = "cannot start " + program.string() + " (error " + std::to_string(error) + ")";
     return result;
   }
   if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_TIMEOUT) {
@@ -77,9 +104,6 @@ ChildResult RunProcess(const std::filesystem::path& program, const std::vector<s
   std::stringstream text;
   text << in.rdbuf();
   result.output = text.str();
-  in.close();
-  std::error_code ignored;
-  std::filesystem::remove(outputPath, ignored);
   return result;
 }
 

@@ -6,27 +6,22 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <fstream>
 #include <sstream>
 
 namespace test {
 
 GameFolder::GameFolder() : previous_(std::filesystem::current_path()) {
-  static std::atomic<int> counter{0};
-  path_ = std::filesystem::temp_directory_path() /
-          ("bw-game-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-  std::filesystem::remove_all(path_);
   std::filesystem::create_directories(dataFolder());
-  std::filesystem::current_path(path_);
+  std::filesystem::current_path(path());
 }
 
 GameFolder::~GameFolder() {
-  // The plug-in lets go of the city folders it watches, or they could not be removed.
+  // The plug-in lets go of the city folders it watches and the process of its current directory, or
+  // they could not be removed.
   CityFolderCacheState.Reset();
   std::error_code ignored;
   std::filesystem::current_path(previous_, ignored);
-  std::filesystem::remove_all(path_, ignored);
 }
 
 void ChangeWatchedFolder(const std::filesystem::path& folder, const std::function<void()>& change) {

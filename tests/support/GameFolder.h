@@ -1,8 +1,11 @@
 #pragma once
-// A fresh game folder as the current directory, for as long as the object lives.
+// A fresh game folder as the current directory, for as long as the object lives; a folder that
+// cannot be removed afterwards fails the test.
 #include <filesystem>
 #include <functional>
 #include <string>
+
+#include "TempFolder.h"
 
 namespace test {
 
@@ -13,13 +16,13 @@ class GameFolder {
   GameFolder(const GameFolder&) = delete;
   GameFolder& operator=(const GameFolder&) = delete;
 
-  const std::filesystem::path& path() const noexcept { return path_; }
+  const std::filesystem::path& path() const noexcept { return folder_.path(); }
   // Data\SFSE\Plugins\Quillmere, created with the folder.
-  std::filesystem::path dataFolder() const { return path_ / "Data" / "SFSE" / "Plugins" / "Quillmere"; }
+  std::filesystem::path dataFolder() const { return path() / "Data" / "SFSE" / "Plugins" / "Quillmere"; }
 
  private:
   std::filesystem::path previous_;
-  std::filesystem::path path_;
+  TempFolder folder_{L"bw-game-"};  // removed after the destructor has let go of it
 };
 
 // A city's folder as the plug-in's log lines print it.

@@ -12,6 +12,7 @@
 #include "LogCapture.h"
 #include "Main/LocationData.h"
 #include "Main/PluginState.h"
+#include "Parse/LocationValues.h"
 
 namespace fs = std::filesystem;
 
@@ -123,6 +124,29 @@ TEST(LocationData, BuildParsesValuesAndLogsThem) {
   EXPECT_TRUE(BuildLocationDataDB(3));
   EXPECT_EQ(GetLocationStructByIndex(3)->iFemalePercent, 150);
   EXPECT_TRUE(quiet.lines().empty());
+  PluginSettings = PluginSettingsRecord{};
+}
+
+// Only digits make a share of women: a sign or a blank would let a data author's typo through as a
+// number the female/male conditions were never meant to see.
+TEST(LocationData, ShareOfWomenIsReadFromDigitsOnly) {
+  for (const char* text : {"-20", "+20", " 20", "20 ", "2 0", "0x14", "-0", "\t20", ""})
+    EXPECT_EQ(Parse::LocationPercent(text), 50) << "'" << text << "'";
+  EXPECT_EQ(Parse::LocationPercent("20"), 20);
+  EXPECT_EQ(Parse::LocationPercent("007"), 7);
+
+  test::GameFolder game;
+  PluginSettings = PluginSettingsRecord{};
+  for (const char* value : {"-20", "+20"}) {
+    SCOPED_TRACE(value);
+    auto* record = GetLocationStructByIndex(2);
+    record->iFemalePercent = -7;
+    test::WriteFile(game.dataFolder() / "AkilaCity" / "LocationData.ini",
+                    Ini({}, {std::string("iFemalePercent=") + value}));
+    test::LogCapture log;
+    ASSERT_TRUE(BuildLocationDataDB(2));
+    EXPECT_EQ(record->iFemalePercent, 50);
+  }
   PluginSettings = PluginSettingsRecord{};
 }
 
