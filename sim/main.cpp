@@ -6,7 +6,7 @@
 #include "CommandLine.h"
 #include "CrashReport.h"
 #include "ExitCodes.h"
-#include "RE/IDs.h"
+#include "GameIDs.h"
 #include "Scenario.h"
 #include "TemporaryGameFolder.h"
 #include "Text.h"
@@ -66,7 +66,7 @@ int main() {
   }
   if (gameDir.empty()) return sim::RunInTemporaryGameFolder(keepGameDir);
   if (platform >= 0) options.addressLibrary.platform = platform;
-  if (consoleTableNull) options.addressLibrary.nullIDs.push_back(RE::ID::ConsoleCommandTable);
+  if (consoleTableNull) options.addressLibrary.nullIDs.push_back(sim::game_id::ConsoleCommandTable);
 
   const auto path = [](const std::string& text) { return std::filesystem::absolute(sim::PathFromUtf8(text)); };
   options.scenario = path(scenario);
