@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "TempFolder.h"
+#include "Win/Text.h"
 
 namespace test {
 namespace {
@@ -64,6 +65,12 @@ ChildResult RunProcess(const std::filesystem::path& program, const std::vector<s
                        std::uint32_t timeoutMs, const std::map<std::string, std::string>& environment) {
   const TempFolder folder(L"bw-child-");
   const auto outputPath = folder / "output.txt";
+  // What the child makes in its temporary folder goes with this folder, even when the child ends
+  // without running its destructors (a fatal report, a crash, a time-out).
+  auto childEnvironment = environment;
+  const auto childTemp = folder / "temp";
+  std::filesystem::create_directories(childTemp);
+  for (const char* name : {"TMP", "TEMP"}) childEnvironment.try_emplace(name, Win::ToUtf8(childTemp.wstring()));
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   HANDLE output = CreateFileW(outputPath.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -79,9 +86,9 @@ ChildResult RunProcess(const std::filesystem::path& program, const std::vector<s
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
   ChildResult result;
-  auto environmentBlock = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
+  auto environmentBlock = EnvironmentBlock(childEnvironment);
   if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                      environment.empty() ? nullptr : environmentBlock.data(), nullptr, &startup, &process)) {
+                      environmentBlock.data(), nullptr, &startup, &process)) {
     const auto error = GetLastError();
     CloseHandle(output);
     result.exitCode = 0xFFFFFFFF;
