@@ -153,14 +153,17 @@ void RoundTrip(Source source) {
   static constexpr std::int32_t kPointerSizes[] = {8, 4, 1, 0, 3, 16};
   const std::int32_t pointerSize = kPointerSizes[source.Byte() % std::size(kPointerSizes)];
   const std::size_t low = source.Byte();
-  const std::size_t count = low | (static_cast<std::size_t>(source.Byte() & 0x07) << 8);
+  const std::size_t asked = low | (static_cast<std::size_t>(source.Byte() & 0x07) << 8);
   std::vector<std::uint8_t> file;
-  file.reserve(64 + count * 17);
   Put<std::int32_t>(file, Parse::kAddressLibraryFormat);
   for (int i = 0; i < 4; ++i) Put<std::uint32_t>(file, static_cast<std::uint32_t>(source.Wide(4)));
   const std::size_t nameLength = source.Byte() % 20;
   Put<std::uint32_t>(file, static_cast<std::uint32_t>(nameLength));
   for (std::size_t i = 0; i < nameLength; ++i) file.push_back(source.Byte());
+  // An entry draws three bytes at least: entries past what the input holds would all be the same
+  // zero-made entry, and would make a short input cost as much as a long one.
+  const std::size_t count = std::min(asked, source.bytes.size() / 3);
+  file.reserve(file.size() + 8 + count * 17);
   Put<std::int32_t>(file, pointerSize);
   Put<std::int32_t>(file, static_cast<std::int32_t>(count));
 
