@@ -56,7 +56,9 @@ TEST(ByteParsers, HeightsAndEncounterChancesReadAsStofAndStoiReadThem) {
   for (const std::string text : heights) {
     const auto expected = WithStof(text), read = Parse::UniqueNPCHeight(text);
     ASSERT_EQ(read.has_value(), expected.has_value()) << '"' << text << '"';
-    if (expected && !std::isnan(*expected)) EXPECT_EQ(*read, *expected) << '"' << text << '"';
+    if (expected && !std::isnan(*expected)) {
+      EXPECT_EQ(*read, *expected) << '"' << text << '"';
+    }
   }
   const char* const chances[] = {"1",          "100",        "007",        "0",           "101",
                                  "2147483647", "2147483648", "4294967296", "99999999999", "0000000000000000000050",
@@ -66,6 +68,8 @@ TEST(ByteParsers, HeightsAndEncounterChancesReadAsStofAndStoiReadThem) {
     const auto expected = WithStoi(digits);
     const auto chance = Parse::EncounterChanceOf(digits);
     EXPECT_EQ(chance.status == Status::Unreadable, !expected) << digits;
-    if (expected) EXPECT_EQ(chance.value, *expected) << digits;
+    if (expected) {
+      EXPECT_EQ(chance.value, *expected) << digits;
+    }
   }
 }
