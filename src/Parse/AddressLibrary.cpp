@@ -102,7 +102,8 @@ void RadixSort(std::span<IDOffsetPair> table, Digest& digest) {
 
 void SortDigested(std::span<IDOffsetPair> table, Digest& digest) {
   if (digest.sorted) return;
-  if (table.size() < 256) {
+  // A radix pass walks every bucket: below a bucket per entry, merging costs less than the buckets do.
+  if (table.size() < kBuckets) {
     std::stable_sort(table.begin(), table.end(),
                      [](const IDOffsetPair& a, const IDOffsetPair& b) { return a.id < b.id; });
     return;
