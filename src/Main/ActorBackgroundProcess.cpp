@@ -153,9 +153,8 @@ bool ActorBackgroundProcess::UpdateAppearance(RE::Actor* actor, bool param02, st
   return true;
 }
 
-void ActorBackgroundProcess::QueueUpdate(RE::Actor* actor) {
+void ActorBackgroundProcess::QueueUpdate(RE::Actor* actor, const PluginSettingsRecord& settings) {
   constexpr const char* kOp = "QueueUpdate";
-  const auto settings = SettingsSnapshot();
   float distance = -1.0f;
   const auto code = Evaluate(actor, 0, &distance, true, settings);
   if (code != kSupported) {
@@ -172,7 +171,7 @@ void ActorBackgroundProcess::QueueUpdate(RE::Actor* actor) {
               int{tiers.close}, int{tiers.distant}, int{tiers.veryFar});
 }
 
-void ActorBackgroundProcess::ProcessActorQueue() {
+void ActorBackgroundProcess::ProcessActorQueue(const PluginSettingsRecord& settings) {
   constexpr const char* kOp = "ProcessActorQueue";
   auto& state = AppearanceProcessState;
   if (!state.FaceGenProcessorInitialized.load(std::memory_order_relaxed)) {
@@ -188,7 +187,6 @@ void ActorBackgroundProcess::ProcessActorQueue() {
     queue.clear();
     return;
   }
-  const auto settings = SettingsSnapshot();
   const auto now = SteadyNow();
   if (now - state.LastUpdateTime <= std::int64_t{settings.iFaceGenActorUpdateTime} * 1'000'000) return;
   if (queue.size() >= 40)
@@ -261,8 +259,8 @@ void RunPass(RE::Actor* actor) {
         Log::Warn("Process", "could not lock array, skipping phase");
         return;
       }
-      ActorBackgroundProcess::ProcessActorQueue();
-      ActorBackgroundProcess::QueueUpdate(actor);
+      ActorBackgroundProcess::ProcessActorQueue(settings);
+      ActorBackgroundProcess::QueueUpdate(actor, settings);
     });
     insidePass = false;
   } else if (!menus.bFaderMenu) {

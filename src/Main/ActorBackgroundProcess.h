@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Helpers/PluginSettings.h"
 #include "RE/P/PlayerCharacter.h"
 
 struct QueuedActor {
@@ -40,9 +41,9 @@ struct ActorBackgroundProcess {
     static inline std::atomic<std::uintptr_t> savedTarget{0};
   };
 
-  // The caller holds queueLock.
-  static void QueueUpdate(RE::Actor* actor);
-  static void ProcessActorQueue();
+  // The caller holds queueLock; settings is the pass's one snapshot.
+  static void QueueUpdate(RE::Actor* actor, const PluginSettingsRecord& settings);
+  static void ProcessActorQueue(const PluginSettingsRecord& settings);
 
   // 12 when the actor may be queued or updated; the table of codes is in the .cpp. With a non-zero
   // expectedFormID the actor is read only after a lookup of that ID gives the same pointer. The game
