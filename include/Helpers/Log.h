@@ -36,4 +36,15 @@ void Error(Op op, fmt::format_string<Args...> format, Args&&... args) {
   if (Enabled()) Write(spdlog::level::err, op, format, fmt::make_format_args(args...));
 }
 
+// Written whatever the switch says, for the lines a reading of the settings owes the log either way:
+// turning the shared switch on for them would let every other thread log meanwhile.
+template <class... Args>
+void InfoAlways(Op op, fmt::format_string<Args...> format, Args&&... args) {
+  Write(spdlog::level::info, op, format, fmt::make_format_args(args...));
+}
+template <class... Args>
+void ErrorAlways(Op op, fmt::format_string<Args...> format, Args&&... args) {
+  Write(spdlog::level::err, op, format, fmt::make_format_args(args...));
+}
+
 }  // namespace Log

@@ -131,17 +131,17 @@ void ReloadINISettings(bool) {
     PluginSettings.bLogging = true;
     Log::Info(kOp, "logging was requested to be turned on");
   }
-  PluginSettings.bLogging = true;
   if (!readable)
-    Log::Error(kOp, "couldn't read {}: running on the default settings", Ini::IniFilePath(kFileName, Ini::kDataFolder));
-  Log::Info(kOp, "final settings struct >> ------------------------- ");
+    Log::ErrorAlways(kOp, "couldn't read {}: running on the default settings",
+                     Ini::IniFilePath(kFileName, Ini::kDataFolder));
+  Log::InfoAlways(kOp, "final settings struct >> ------------------------- ");
   for (const auto& key : kKeys) {
-    if (key.inSummary) Log::Info(kOp, "{} = {}", key.name, Read(key));
+    if (key.inSummary) Log::InfoAlways(kOp, "{} = {}", key.name, Read(key));
   }
-  Log::Info(kOp, "bLogging = {}", loggingRequested ? 1 : 0);
-  Log::Info(kOp, " << ------------------------- ");
+  Log::InfoAlways(kOp, "bLogging = {}", loggingRequested ? 1 : 0);
+  Log::InfoAlways(kOp, " << ------------------------- ");
   if (!loggingRequested) {
-    Log::Info(kOp, "logging was requested to be turned off");
+    Log::InfoAlways(kOp, "logging was requested to be turned off");
     PluginSettings.bLogging = false;
   }
 }

@@ -232,7 +232,13 @@ TEST(Settings, LoggingTransitionsAcrossRuns) {
   const auto run = [&log] { return log.clear(), ReloadINISettings(true), log.lines(); };
   EXPECT_EQ(run(), offRun);  // on from load, requested off
   EXPECT_FALSE(PluginSettings.bLogging);
-  EXPECT_EQ(run(), offRun);  // already off: the summary still appears, and no "turned on"
+  // Already off: the summary still appears, and no "turned on". The switch stays off while it is
+  // written, or every game thread would log meanwhile.
+  bool switchSeenOn = false;
+  log.onLine([&](const std::string&) { switchSeenOn |= static_cast<bool>(PluginSettings.bLogging); });
+  EXPECT_EQ(run(), offRun);
+  EXPECT_FALSE(switchSeenOn);
+  log.onLine({});
   EXPECT_FALSE(PluginSettings.bLogging);
   ASSERT_TRUE(Ini::WriteIniValue("Settings", "Debug", "bLogging", "1", Ini::kDataFolder));
   EXPECT_EQ(run(), onRun);
