@@ -1,6 +1,7 @@
 #include "Helpers/ScriptCalls.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -19,9 +20,17 @@ struct ArgumentPacker {
   const void* const* vtable;
   std::vector<Argument> arguments;
   RE::BSScript::IVirtualMachine* vm;
+  std::function<void()> whenDone;
 };
 
 void* DestroyPacker(ArgumentPacker* self, std::uint32_t flags) noexcept {
+  if (self->whenDone) {
+    try {
+      self->whenDone();
+    } catch (...) {
+      spdlog::critical("[CallStaticScriptFunction] the call's last step failed");
+    }
+  }
   self->~ArgumentPacker();
   if (flags & 1) ::operator delete(self);
   return self;
@@ -47,9 +56,16 @@ class CallString {
   RE::BSFixedString string_{};
 };
 
-void PackForm(ArgumentPacker& packer, RE::TESForm* form, Variable& variable) {
+void PackForm(ArgumentPacker& packer, const Argument& argument, Variable& variable) {
   variable.type = Variable::Type::kNone;
+  RE::TESForm* form = argument.form;
   if (!form) return;
+  // A form the game deleted since the call was queued is passed as none: its memory may be gone.
+  if (RE::LookupFormByID(argument.formID) != form) {
+    Log::Warn("CallStaticScriptFunction", "form {:x} is gone since the call was queued, passed as none",
+              argument.formID);
+    return;
+  }
   RE::BSScript::Object* object = nullptr;
   if (!packer.vm->BindForm(form, object) || !object) {
     Log::Error("CallStaticScriptFunction", "failed to pack variable");
@@ -77,7 +93,7 @@ bool PackArguments(ArgumentPacker* self, RE::BSScript::ScrapArrayOfVariables* ar
       variable = {};
       const auto& argument = self->arguments[i];
       switch (argument.kind) {
-        case Argument::Kind::kForm: PackForm(*self, argument.form, variable); break;
+        case Argument::Kind::kForm: PackForm(*self, argument, variable); break;
         case Argument::Kind::kFloat:
           variable.type = Variable::Type::kFloat;
           variable.value.number = argument.number;
@@ -110,14 +126,15 @@ RE::BSScript::IVirtualMachine* CurrentVirtualMachine() {
 }
 
 bool Dispatch(std::string_view scriptName, std::string_view functionName, std::vector<Argument> arguments,
-              RE::BSScript::IVirtualMachine* vm) {
-  if (scriptName.empty() || functionName.empty()) return false;
-  if (!vm) vm = CurrentVirtualMachine();
-  if (!vm) return false;
+              RE::BSScript::IVirtualMachine* vm, std::function<void()> whenDone) {
+  if (scriptName.empty() || functionName.empty() || !(vm = vm ? vm : CurrentVirtualMachine())) {
+    if (whenDone) whenDone();
+    return false;
+  }
 
   // The machine keeps its own copies of the names: ours are released once the call is handed over.
   const CallString script(scriptName), function(functionName);
-  OwnedPacker packer(new ArgumentPacker{kPackerTable, std::move(arguments), vm});
+  OwnedPacker packer(new ArgumentPacker{kPackerTable, std::move(arguments), vm, std::move(whenDone)});
   if (!RE::BSScript::DispatchStaticCall(vm, script.get(), function.get(),
                                         reinterpret_cast<RE::BSScript::IFunctionArguments*>(packer.get()))) {
     Log::Error("CallStaticScriptFunction", "the script machine refused the call of {}.{}", scriptName, functionName);
