@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <mutex>
 #include <string>
 
 #include "Classes/ReferenceHandle.h"
@@ -22,6 +24,25 @@ constexpr int kEncounterPointsDataBase = 8;
 constexpr float kNearDistance = 500.0f;
 constexpr float kLowestHeight = 0.5f, kHighestHeight = 5.0f;
 constexpr float kHeightLeftAlone = -1.0f;
+
+// Placements asked of the game script that it has not made yet, by city and record. The script runs
+// a call later: a second placement before then (the cell events and the console a moment apart)
+// would make a second copy, and two copies with the unique NPC's own voice are never cleaned up. The
+// call's packer, released by the machine once the call has run, ends the wait.
+std::mutex pendingLock;
+std::set<std::pair<int, const UniqueNPCData*>> pendingPlacements;
+
+bool IsPlacementPending(int city, const UniqueNPCData* record) {
+  std::scoped_lock guard(pendingLock);
+  return pendingPlacements.contains({city, record});
+}
+void NotePlacement(int city, const UniqueNPCData* record, bool pending) {
+  std::scoped_lock guard(pendingLock);
+  if (pending)
+    pendingPlacements.insert({city, record});
+  else
+    pendingPlacements.erase({city, record});
+}
 
 bool IsRuntimeFormID(std::uint32_t formID) noexcept { return formID >= 0xFF000000u && formID <= 0xFFFFFFFEu; }
 
@@ -132,7 +153,7 @@ void CleanUp(const UniqueNPCData& record, const std::vector<RE::Actor*>& found, 
 }
 
 // Asks the game script to place the record's unique NPC at the point; true when the call was queued.
-bool Place(const UniqueNPCData& record, RE::TESObjectREFR* point, const std::string& description) {
+bool Place(int city, const UniqueNPCData& record, RE::TESObjectREFR* point, const std::string& description) {
   const std::uint32_t clothingID = record.ArmorFormID ? record.ArmorFormID : record.OutfitFormID;
   RE::TESForm* clothing = clothingID ? RE::LookupFormByID(clothingID) : nullptr;
   float height = record.Height;
@@ -142,10 +163,12 @@ bool Place(const UniqueNPCData& record, RE::TESObjectREFR* point, const std::str
     height = kHeightLeftAlone;
   }
   using ScriptCalls::Pack;
+  const auto* key = &record;  // only compared, never read: the records may be read again meanwhile
+  NotePlacement(city, key, true);
   return ScriptCalls::Dispatch(kHandlerScript, "PlaceUniqueNPC",
                                {Pack(point), Pack(record.iAppearance), Pack(record.VoiceType), Pack(record.FacialAnim),
                                 Pack(clothing), Pack(record.sName), Pack(height)},
-                               PluginState.GameObjectCache.vm);
+                               PluginState.GameObjectCache.vm, [city, key] { NotePlacement(city, key, false); });
 }
 
 }  // namespace
@@ -216,8 +239,13 @@ int PlaceUniqueNPCs(int iLocationIndex) {
       if (cleanUp) CleanUp(*record, found, description, cityName);
       continue;
     }
+    if (IsPlacementPending(iLocationIndex, record)) {
+      Log::Warn(kOp, "UniqueNPC {} at: {} is still being placed by the game script, skipping...", description,
+                cityName);
+      continue;
+    }
     Log::Info(kOp, "UniqueNPC {} at: {} hasn't been placed yet", description, cityName);
-    if (Place(*record, point, description)) ++placed;
+    if (Place(iLocationIndex, *record, point, description)) ++placed;
   }
   return placed;
 }
