@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <map>
 #include <mutex>
 
 #include "Main/PluginState.h"
@@ -12,10 +13,18 @@ namespace {
 
 constexpr std::size_t kBlockSize = 256 * 1024;
 
+constexpr std::size_t kEntrySize = 32;  // the game's LEVELED_OBJECT
+
+struct ListArrays {
+  void* arrays[2] = {nullptr, nullptr};
+  int lastGiven = 1;
+};
+
 struct Arena {
   std::mutex lock;
   std::byte* next = nullptr;
   std::byte* end = nullptr;
+  std::map<const void*, ListArrays> lists;
 };
 
 Arena& GetArena() {
@@ -44,13 +53,35 @@ bool IsPlausibleEntryAddress(const void* address) noexcept {
   return value > kLowestPlausibleEntryAddress && value < GameModuleBase();
 }
 
-void* AllocateFromLeveledListArena(std::size_t bytes) {
-  auto& arena = GetArena();
-  std::scoped_lock guard(arena.lock);
+namespace {
+
+void* Allocate(Arena& arena, std::size_t bytes) {
   bytes = (bytes + 15) & ~std::size_t{15};
   if (static_cast<std::size_t>(arena.end - arena.next) < bytes && !ReserveBlock(arena, bytes)) return nullptr;
   void* result = arena.next;
   arena.next += bytes;
   std::memset(result, 0, bytes);
   return result;
+}
+
+}  // namespace
+
+void* AllocateFromLeveledListArena(std::size_t bytes) {
+  auto& arena = GetArena();
+  std::scoped_lock guard(arena.lock);
+  return Allocate(arena, bytes);
+}
+
+void* LeveledListArrayFor(const void* list, const void* current) {
+  constexpr std::size_t kBytes = kLeveledListArrayEntries * kEntrySize;
+  auto& arena = GetArena();
+  std::scoped_lock guard(arena.lock);
+  auto& arrays = arena.lists[list];
+  int turn = 1 - arrays.lastGiven;
+  if (current && current == arrays.arrays[0]) turn = 1;
+  if (current && current == arrays.arrays[1]) turn = 0;
+  if (!arrays.arrays[turn] && !(arrays.arrays[turn] = Allocate(arena, kBytes))) return nullptr;
+  arrays.lastGiven = turn;
+  std::memset(arrays.arrays[turn], 0, kBytes);
+  return arrays.arrays[turn];
 }

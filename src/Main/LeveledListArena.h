@@ -12,3 +12,12 @@ bool IsPlausibleEntryAddress(const void* address) noexcept;
 
 // bytes of zeroed memory, 16-byte aligned, never released; null when no block can be reserved.
 void* AllocateFromLeveledListArena(std::size_t bytes);
+
+// The array a refill of list writes, where current is the array the list points at now. Each list
+// gets two arrays of its own, each large enough for the most a list holds (255 entries), used by
+// turns: the one the list does not point at, and after a restore the one not installed last. So the
+// memory stays the same however often the lists are refilled (resets, loads, the console), and an
+// array is written again only two refills after the list was pointed at it. Zeroed; null when no
+// block can be reserved.
+void* LeveledListArrayFor(const void* list, const void* current);
+inline constexpr std::size_t kLeveledListArrayEntries = 255;

@@ -53,15 +53,16 @@ bool AddForms(RE::TESLeveledList* list, const std::vector<Form*>* formsToAdd, bo
     prepared[forms.size() + j] = oldEntries[j];
   }
 
-  auto* entries = static_cast<RE::LEVELED_OBJECT*>(
-      total ? AllocateFromLeveledListArena(total * sizeof(RE::LEVELED_OBJECT)) : nullptr);
+  static_assert(sizeof(RE::LEVELED_OBJECT) * kLeveledListArrayEntries <= 255 * 32);
+  auto* entries = static_cast<RE::LEVELED_OBJECT*>(total ? LeveledListArrayFor(list, list->entries) : nullptr);
   if (total && !entries) {
     Log::Error(kOp, "couldn't allocate {} entries for leveledList {}", total, listAddress);
     return false;
   }
   if (total) std::memcpy(entries, prepared.data(), total * sizeof(RE::LEVELED_OBJECT));
 
-  // The array it replaces is left alone: a saved record may still point at it.
+  // The array it replaces is left alone: the game's own stays for its saved record, the plug-in's
+  // other array is written only at a later refill.
   list->entries = entries;
   list->entryCount = static_cast<std::uint8_t>(total);
   Log::Info(kOp, "complete");

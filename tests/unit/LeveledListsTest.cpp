@@ -117,6 +117,37 @@ TEST(LeveledLists, NewFormsFirstThenKeptEntriesUpTo255) {
   EXPECT_TRUE(GetLeveledListEntries(list).empty());
 }
 
+// Resets, loads and the console refill the same lists all evening: each takes its two arrays by turns,
+// so the memory stays put, and the array a list points at (or the game's own) is never written.
+TEST(LeveledLists, RefillsTakeTheListsTwoArraysByTurnsAndLeaveTheGamesArrayAlone) {
+  FormsBack restore;
+  auto* list = FreshList(0x0100D000);
+  const auto forms = MakeNPCs(0x0100D100, 6);
+  const std::vector<Entry> own = {New(forms[0]), New(forms[1])};
+  auto* games = Install(list, own);
+  const NPCs two(forms.begin() + 2, forms.begin() + 4), one(forms.begin() + 4, forms.begin() + 5);
+  ASSERT_TRUE(AddFormsToLeveledList(list, &two, true, nullptr));
+  auto* first = list->entries;
+  ASSERT_TRUE(AddFormsToLeveledList(list, &one, false, nullptr));  // reads the first, writes the second
+  auto* second = list->entries;
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(Holds(second, {New(forms[4]), New(forms[2]), New(forms[3])}));
+  EXPECT_TRUE(Holds(first, {New(forms[2]), New(forms[3])}));
+  // Put back to the game's array, as a reset does: the next refill takes the array not given last.
+  list->entries = games;
+  list->entryCount = 2;
+  ASSERT_TRUE(AddFormsToLeveledList(list, &one, false, nullptr));
+  EXPECT_EQ(list->entries, first);
+  EXPECT_TRUE(Holds(first, {New(forms[4]), New(forms[0]), New(forms[1])}));
+  for (int refill = 0; refill < 50; ++refill) {
+    auto* before = list->entries;
+    ASSERT_TRUE(AddFormsToLeveledList(list, refill % 2 ? &one : &two, refill % 3 == 0, nullptr));
+    EXPECT_NE(list->entries, before);
+    EXPECT_TRUE(list->entries == first || list->entries == second);
+  }
+  EXPECT_TRUE(Holds(games, own));
+}
+
 TEST(LeveledLists, ImplausibleEntriesAreSkippedAndFormlessOnesFail) {
   FormsBack restore;
   auto* list = FreshList(0x0100E000);
