@@ -106,18 +106,24 @@ bool ApplyDataToLocation(int location) {
   const int femaleClothing = countOf(DataBaseKind::Clothing, true),
             maleClothing = countOf(DataBaseKind::Clothing, false);
 
+  // A list saved already this cycle keeps its earliest record, the only one a restore reads: saving
+  // it at every application would grow the records with every rebuild until the next reset.
+  const auto save = [&](RE::TESForm* form, std::string_view role) {
+    const auto savedName = SavedListName(name, role);
+    return FindSavedLeveledList(savedName) || SaveLeveledList(ListOf(form), savedName);
+  };
   bool saveFailed = false;
-  if (!SaveLeveledList(ListOf(citizenList), SavedListName(name, kCitizenListRole))) {
+  if (!save(citizenList, kCitizenListRole)) {
     Log::Error(kOp, "leveledList (TESLevCharacter CitizenLeveledCharacterForm) {} couldn't be saved",
                HexAddress{citizenList});
     saveFailed = true;
   }
-  if (!SaveLeveledList(ListOf(femaleOutfitList), SavedListName(name, kFemaleOutfitListRole))) {
+  if (!save(femaleOutfitList, kFemaleOutfitListRole)) {
     Log::Error(kOp, "leveledList (TESLevItem FemaleOutfitLeveledItemForm) {} couldn't be saved",
                HexAddress{femaleOutfitList});
     saveFailed = true;
   }
-  if (!SaveLeveledList(ListOf(maleOutfitList), SavedListName(name, kMaleOutfitListRole))) {
+  if (!save(maleOutfitList, kMaleOutfitListRole)) {
     Log::Error(kOp, "leveledList (TESLevItem MaleOutfitLeveledItemForm) {} couldn't be saved",
                HexAddress{maleOutfitList});
     return false;
