@@ -24,7 +24,8 @@ struct ActorState {
   std::map<int, int> spawnedAround;  // per city
   std::map<const RE::TESObjectREFR*, RE::BGSLocation*> locations;
   std::map<const RE::Actor*, RE::TESForm*> voices;
-  std::set<const RE::Actor*> freed;  // memory the game freed once (and may have reused)
+  std::set<const RE::Actor*> freed;       // memory the game freed once (and may have reused)
+  std::set<std::uintptr_t> inaccessible;  // freed, not reused: reading there crashes
 };
 ActorState& State() {
   static ActorState state;
@@ -131,12 +132,19 @@ void DeleteActor(RE::Actor* actor) {
 
 namespace {
 
-RE::Actor* Free(RE::Actor* actor, bool reuse, bool keepMapped) {
+RE::Actor* Free(RE::Actor* actor, bool reuse, bool keepMapped, bool keepFormEntry = false) {
+  std::unique_lock lifetime(ActorLifetimeLock());
   auto& state = State();
   const RE::NiPoint3 position = actor->position;
   auto* base = static_cast<RE::TESNPC*>(actor->baseObject);
   auto* location = CurrentLocation(actor);
-  DeleteActor(actor);
+  if (keepFormEntry) {
+    actor->formFlags |= RE::TESForm::kDeleted;
+    RemoveFromProcessLists(actor);
+    DropHandle(actor);
+  } else {
+    DeleteActor(actor);
+  }
   state.locations.erase(actor);
   state.voices.erase(actor);
   state.freed.insert(actor);
@@ -146,8 +154,10 @@ RE::Actor* Free(RE::Actor* actor, bool reuse, bool keepMapped) {
   } else {
     std::memset(static_cast<void*>(actor), 0xDD, sizeof(RE::Actor));
     SetPagesAccessible(actor, sizeof(RE::Actor), false);
+    state.inaccessible.insert(reinterpret_cast<std::uintptr_t>(actor));
   }
   if (!reuse) return nullptr;
+  state.inaccessible.erase(reinterpret_cast<std::uintptr_t>(actor));
   SetPagesAccessible(actor, sizeof(RE::Actor), true);
   std::memset(static_cast<void*>(actor), 0, sizeof(RE::Actor));
   return BuildActor(actor, NextRuntimeFormID(), base, {position.x + 40.0f, position.y, position.z}, location);
@@ -155,7 +165,21 @@ RE::Actor* Free(RE::Actor* actor, bool reuse, bool keepMapped) {
 
 }  // namespace
 
+std::shared_mutex& ActorLifetimeLock() {
+  static std::shared_mutex lock;
+  return lock;
+}
+
 RE::Actor* FreeActor(RE::Actor* actor, bool reuse) { return Free(actor, reuse, false); }
+void FreeActorKeepingFormEntry(RE::Actor* actor) { Free(actor, false, false, true); }
+
+bool IsInFreedActor(std::uintptr_t address) {
+  const auto& inaccessible = State().inaccessible;
+  auto it = inaccessible.upper_bound(address);
+  if (it == inaccessible.begin()) return false;
+  --it;
+  return address - *it < sizeof(RE::Actor);
+}
 RE::Actor* FreeActorWhileRunning(RE::Actor* actor, bool reuse) { return Free(actor, reuse, true); }
 
 bool WasFreed(const RE::Actor* actor) { return State().freed.contains(actor); }

@@ -3,6 +3,7 @@
 // game places them in, the voice they speak with, the template they were made from, whether a
 // quest alias holds them, and their deletion.
 #include <cstdint>
+#include <shared_mutex>
 #include <vector>
 
 #include "GameWorld.h"
@@ -30,6 +31,14 @@ RE::Actor* FreeActor(RE::Actor* actor, bool reuse);
 // to the game's heap, as a real heap keeps it mapped, zeroed; a late read there finds no actor, and a
 // late appearance update counts for form ID 0.
 RE::Actor* FreeActorWhileRunning(RE::Actor* actor, bool reuse);
+// Held shared by a game thread while it works on an actor it took from the process lists, and
+// exclusively while the game frees one: the game never frees an actor under its own threads' hands.
+std::shared_mutex& ActorLifetimeLock();
+// The actor's memory is freed and inaccessible, but the game forgot to take it out of its form
+// table: a lookup of its form ID still gives the pointer (a fault the soak plays on purpose).
+void FreeActorKeepingFormEntry(RE::Actor* actor);
+// Whether the address lies in the memory of an actor that was freed and not reused.
+bool IsInFreedActor(std::uintptr_t address);
 // Whether the memory of this actor was freed once (reused or not): what stood there is gone.
 bool WasFreed(const RE::Actor* actor);
 

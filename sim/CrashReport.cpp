@@ -1,5 +1,7 @@
 #include "CrashReport.h"
 
+#include "LastWords.h"
+
 #include <csignal>
 #include <cstdio>
 
@@ -53,7 +55,10 @@ std::string ModuleOffset(const void* address) {
 }
 
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
-  std::fprintf(stderr, "brindlewick-sim: crash: %s\n", DescribeCrash(*info->ExceptionRecord).c_str());
+  const auto& record = *info->ExceptionRecord;
+  std::fprintf(stderr, "brindlewick-sim: crash: %s\n", DescribeCrash(record).c_str());
+  const bool access = record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2;
+  PrintLastWords(access ? record.ExceptionInformation[1] : 0);
   std::fflush(stdout);
   std::fflush(stderr);
   TerminateProcess(GetCurrentProcess(), exit_code::kCrash);
@@ -66,6 +71,7 @@ void ReportAbort(int) {
   std::fprintf(stderr,
                "brindlewick-sim: crash: abort (the C runtime's abort: std::terminate or an uncaught C++ "
                "exception)\n");
+  PrintLastWords(0);
   std::fflush(stdout);
   std::fflush(stderr);
   TerminateProcess(GetCurrentProcess(), exit_code::kCrash);

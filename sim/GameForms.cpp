@@ -361,6 +361,16 @@ void SetDisplayName(RE::TESObjectREFR* reference, const std::string& name) {
   sim::SetRefDisplayName(reference->extraList, name.c_str());
 }
 
+std::optional<std::string> DisplayName(const RE::TESObjectREFR* reference) {
+  if (!reference->extraList) return std::nullopt;
+  for (auto* extra = reference->extraList->data; extra; extra = extra->next) {
+    if (extra->type != static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)) continue;
+    const auto name = static_cast<const RE::ExtraTextDisplayData*>(extra)->displayName.view();
+    if (!name.empty()) return std::string(name);
+  }
+  return std::nullopt;
+}
+
 void SetLoaded3D(RE::TESObjectREFR* reference, bool loaded) {
   if (!reference->loadedData) reference->loadedData = GameNew<RE::LoadedReferenceData>();
   static std::uint8_t root3D[16];  // the game's scene graph node: only its presence matters

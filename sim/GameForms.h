@@ -64,6 +64,8 @@ void DropHandle(RE::TESObjectREFR* reference);
 // Extra data of a type at the front of a reference's list, zeroed, size bytes in all.
 RE::BSExtraData* AddExtraData(RE::ExtraDataList* list, RE::ExtraDataType type, std::size_t size);
 void SetDisplayName(RE::TESObjectREFR* reference, const std::string& name);
+// The name the game shows for a reference: its display-name extra data, when it has a non-empty one.
+std::optional<std::string> DisplayName(const RE::TESObjectREFR* reference);
 // Whether the reference's 3D is loaded; a reference the world adds has its 3D loaded.
 void SetLoaded3D(RE::TESObjectREFR* reference, bool loaded);
 

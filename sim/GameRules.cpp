@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ExitCodes.h"
+#include "LastWords.h"
 
 namespace sim {
 namespace {
@@ -18,6 +19,7 @@ thread_local std::vector<const void*> heldReadLocks;
 
 void StopOnBrokenRule(const std::string& what) {
   std::fprintf(stderr, "brindlewick-sim: game rule broken: %s\n", what.c_str());
+  PrintLastWords(0);
   std::fflush(stderr);
   TerminateProcess(GetCurrentProcess(), exit_code::kGameStopped);
   __builtin_unreachable();

@@ -1,5 +1,7 @@
 #include "Host.h"
 
+#include "PluginMemory.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -126,6 +128,8 @@ LoadedPlugin LoadPlugin(const std::filesystem::path& dll) {
   InterceptMessageBoxes(module);
   // The script machine must see the plug-in release the argument objects that stay its own.
   WatchArgumentObjectReleases(module);
+  // What the plug-in holds of the heap and of the pages, for the soak's bound on its memory.
+  WatchPluginMemory(module);
 
   const auto* version =
       reinterpret_cast<const host::PluginVersionRecord*>(GetProcAddress(module, "SFSEPlugin_Version"));

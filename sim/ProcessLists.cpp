@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 #include "GameForms.h"
 #include "GameHeap.h"
@@ -11,7 +12,9 @@
 namespace sim {
 namespace {
 
+// Game threads walk the lists while the main thread adds and removes actors.
 struct Lists {
+  std::mutex lock;
   std::uint32_t capacity = 0;
   std::map<const RE::Actor*, std::uint32_t> handles;
 };
@@ -25,6 +28,7 @@ Lists& State() {
 void AddToProcessLists(RE::Actor* actor) {
   auto* lists = GameProcessLists();
   auto& state = State();
+  std::scoped_lock guard(state.lock);
   if (!lists || !actor || state.handles.contains(actor)) return;
   const auto handle = CreateHandle(actor);
   if (lists->highActorHandleCount == state.capacity) {
@@ -41,6 +45,7 @@ void AddToProcessLists(RE::Actor* actor) {
 
 void RemoveFromProcessLists(RE::Actor* actor) {
   auto* lists = GameProcessLists();
+  std::scoped_lock guard(State().lock);
   const auto it = State().handles.find(actor);
   if (!lists || it == State().handles.end()) return;
   auto* end = lists->highActorHandles + lists->highActorHandleCount;
@@ -51,8 +56,18 @@ void RemoveFromProcessLists(RE::Actor* actor) {
 
 std::vector<RE::Actor*> ActorsInProcessLists() {
   std::vector<RE::Actor*> actors;
+  std::scoped_lock guard(State().lock);
   for (const auto& [actor, handle] : State().handles) actors.push_back(const_cast<RE::Actor*>(actor));
   return actors;
+}
+
+}  // namespace sim
+
+namespace sim {
+
+bool IsInProcessLists(const RE::Actor* actor) {
+  std::scoped_lock guard(State().lock);
+  return State().handles.contains(actor);
 }
 
 }  // namespace sim

@@ -12,5 +12,6 @@ void AddToProcessLists(RE::Actor* actor);
 // Takes the actor's handle out of the array, keeping the order of the others.
 void RemoveFromProcessLists(RE::Actor* actor);
 std::vector<RE::Actor*> ActorsInProcessLists();
+bool IsInProcessLists(const RE::Actor* actor);
 
 }  // namespace sim

@@ -68,15 +68,9 @@ nlohmann::json FormIDText(const RE::TESForm* form) {
   return fmt::format("{:08X}", form->formID);
 }
 
-// The name the game shows for a reference: its display-name extra data, when it has one.
 nlohmann::json DisplayNameOf(const RE::TESObjectREFR* reference) {
-  if (!reference->extraList) return nullptr;
-  for (auto* extra = reference->extraList->data; extra; extra = extra->next) {
-    if (extra->type != static_cast<std::uint32_t>(RE::ExtraDataType::kDisplayName)) continue;
-    const auto name = static_cast<const RE::ExtraTextDisplayData*>(extra)->displayName.view();
-    return name.empty() ? nlohmann::json(nullptr) : nlohmann::json(std::string(name));
-  }
-  return nullptr;
+  const auto name = DisplayName(reference);
+  return name ? nlohmann::json(*name) : nlohmann::json(nullptr);
 }
 
 // Names come as the plug-in wrote them, maybe in the Windows code page: the report carries only
@@ -99,47 +93,6 @@ nlohmann::json DescribeCitizen(const Citizen& citizen) {
           {"scale", look && look->scaled ? nlohmann::json(look->scale) : nlohmann::json(nullptr)},
           {"clothing", FormIDText(citizen.clothing)},
           {"appearanceUpdates", AppearanceUpdatesOf(citizen.actor->formID)}};
-}
-
-// The city's LocationData.ini in the game folder's data, read by the rule its authors are given
-// (digits and "." only, else 1.0 for a height and 50 for the percent), so that what the game drew
-// can be set beside what the author asked for. Null when the city has no such file.
-nlohmann::json LocationDataOf(const CityInfo& info) {
-  const auto file =
-      std::filesystem::current_path() / "Data" / "SFSE" / "Plugins" / "Quillmere" / info.name / "LocationData.ini";
-  if (!std::filesystem::is_regular_file(file)) return nullptr;
-  const auto read = [&](const wchar_t* section, const wchar_t* key) {
-    wchar_t value[256]{};
-    GetPrivateProfileStringW(section, key, L"", value, 256, file.wstring().c_str());
-    return Utf8FromWide(value);
-  };
-  const auto only = [](const std::string& text, std::string_view allowed) {
-    return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
-  };
-  const auto height = [&](const wchar_t* key) -> nlohmann::json {
-    const auto text = read(L"Height", key);
-    if (!only(text, ".0123456789")) return 1.0;
-    try {
-      return std::stod(text);
-    } catch (const std::exception&) {
-      return nullptr;  // "." alone: nothing the author can have meant
-    }
-  };
-  nlohmann::json data{{"fFemaleMinHeight", height(L"fFemaleMinHeight")},
-                      {"fFemaleMaxHeight", height(L"fFemaleMaxHeight")},
-                      {"fMaleMinHeight", height(L"fMaleMinHeight")},
-                      {"fMaleMaxHeight", height(L"fMaleMaxHeight")}};
-  const auto percent = read(L"General", L"iFemalePercent");
-  data["iFemalePercent"] = 50;
-  if (only(percent, "0123456789")) {
-    try {
-      data["iFemalePercent"] = std::stoi(percent);
-    } catch (const std::exception&) {
-      data["iFemalePercent"] = nullptr;  // more digits than a number holds
-    }
-  }
-  data["bDisableNames"] = read(L"General", L"bDisableNames") == "1";
-  return data;
 }
 
 // Entries of a leveled list by form ID; an NPC counts as the face it wears.
@@ -249,6 +202,47 @@ nlohmann::json DescribeRemoved(const RE::Actor* actor) {
 }
 
 }  // namespace
+
+// The city's LocationData.ini in the game folder's data, read by the rule its authors are given
+// (digits and "." only, else 1.0 for a height and 50 for the percent), so that what the game drew
+// can be set beside what the author asked for. Null when the city has no such file.
+nlohmann::json LocationDataOf(const CityInfo& info) {
+  const auto file =
+      std::filesystem::current_path() / "Data" / "SFSE" / "Plugins" / "Quillmere" / info.name / "LocationData.ini";
+  if (!std::filesystem::is_regular_file(file)) return nullptr;
+  const auto read = [&](const wchar_t* section, const wchar_t* key) {
+    wchar_t value[256]{};
+    GetPrivateProfileStringW(section, key, L"", value, 256, file.wstring().c_str());
+    return Utf8FromWide(value);
+  };
+  const auto only = [](const std::string& text, std::string_view allowed) {
+    return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
+  };
+  const auto height = [&](const wchar_t* key) -> nlohmann::json {
+    const auto text = read(L"Height", key);
+    if (!only(text, ".0123456789")) return 1.0;
+    try {
+      return std::stod(text);
+    } catch (const std::exception&) {
+      return nullptr;  // "." alone: nothing the author can have meant
+    }
+  };
+  nlohmann::json data{{"fFemaleMinHeight", height(L"fFemaleMinHeight")},
+                      {"fFemaleMaxHeight", height(L"fFemaleMaxHeight")},
+                      {"fMaleMinHeight", height(L"fMaleMinHeight")},
+                      {"fMaleMaxHeight", height(L"fMaleMaxHeight")}};
+  const auto percent = read(L"General", L"iFemalePercent");
+  data["iFemalePercent"] = 50;
+  if (only(percent, "0123456789")) {
+    try {
+      data["iFemalePercent"] = std::stoi(percent);
+    } catch (const std::exception&) {
+      data["iFemalePercent"] = nullptr;  // more digits than a number holds
+    }
+  }
+  data["bDisableNames"] = read(L"General", L"bDisableNames") == "1";
+  return data;
+}
 
 extern "C" std::uint64_t sim_ResetBeginTarget(std::uint64_t);
 extern "C" std::uint64_t sim_ResetFinishTarget();

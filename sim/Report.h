@@ -6,6 +6,12 @@
 
 namespace sim {
 
+struct CityInfo;
+
+// The city's LocationData.ini in the game folder's data, read by the rule its authors are given
+// (digits and "." only, else 1.0 for a height and 50 for the percent); null when there is none.
+nlohmann::json LocationDataOf(const CityInfo& info);
+
 struct ReportContext {
   std::string pluginName;
   bool pluginLoaded = false;

@@ -15,6 +15,7 @@
 
 #include "Actors.h"
 #include "Appearance.h"
+#include "AppearanceThreads.h"
 #include "Cells.h"
 #include "Citizens.h"
 #include "Console.h"
@@ -25,7 +26,9 @@
 #include "GameINISettings.h"
 #include "GameWorld.h"
 #include "HtmlReport.h"
+#include "ExitCodes.h"
 #include "Menus.h"
+#include "Promises.h"
 #include "Report.h"
 #include "ScriptMachine.h"
 #include "Text.h"
@@ -59,6 +62,12 @@ const std::map<std::string, StepRule> kSteps = {
     {"menu", {2, 2, "menu open|close NAME"}},
     {"load-save", {0, 0, "load-save"}},
     {"ini", {3, 4, "ini FILE SECTION KEY VALUE"}},
+    {"write-file", {1, 2, "write-file FILE TEXT"}},
+    {"remove-file", {1, 1, "remove-file FILE"}},
+    {"rename-file", {2, 2, "rename-file FROM TO"}},
+    {"hold-file", {1, 1, "hold-file FILE"}},
+    {"release-files", {0, 0, "release-files"}},
+    {"appearance-threads", {1, 1, "appearance-threads T"}},
 };
 
 // "console TEXT": the text is the rest of the line as it stands, blanks and "#" included, as the
@@ -94,6 +103,23 @@ bool ParseIniStep(const std::string& line, Step& step) {
   return true;
 }
 
+// "write-file FILE TEXT": the text is the rest of the line as it stands, with escapes for the bytes
+// a line cannot hold (\\r, \\n, \\xHH, ...).
+bool ParseWriteFileStep(const std::string& line, Step& step) {
+  std::istringstream words(line);
+  std::string name, file;
+  if (!(words >> name) || name != "write-file") return false;
+  step.name = name;
+  if (!(words >> file)) return true;  // the usage check reports it
+  step.arguments.push_back(file);
+  std::string text;
+  std::getline(words, text);
+  if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  step.arguments.push_back(text);
+  return true;
+}
+
 std::optional<std::uint64_t> ParseNumber(const std::string& text) {
   std::uint64_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -126,9 +152,11 @@ void LayOutGameFolder(const fs::path& game, const ScenarioOptions& options) {
   fs::copy(data, plugins / "Quillmere", fs::copy_options::recursive);
 }
 
-class Runner {
+}  // namespace
+
+class ScenarioRunner::Impl {
  public:
-  explicit Runner(const ScenarioOptions& options) : options_(options) {}
+  explicit Impl(const ScenarioOptions& options) : options_(options) {}
 
   void Run(const Step& step) {
     const auto number = [&](std::size_t i) {
@@ -199,8 +227,22 @@ class Runner {
       RaiseGameLoaded();
     } else if (step.name == "ini") {
       const auto& a = step.arguments;
-      const auto data = fs::current_path() / "Data" / "SFSE" / "Plugins" / "Quillmere";
-      Attempt(step, [&] { WriteDataIniValue(data, a[0], a[1], a[2], a[3]); });
+      Attempt(step, [&] { WriteDataIniValue(DataFolder(), a[0], a[1], a[2], a[3]); });
+    } else if (step.name == "write-file") {
+      const auto& a = step.arguments;
+      Attempt(step, [&] { WriteDataFile(DataFolder(), a[0], a.size() > 1 ? DecodeEscapes(a[1]) : std::string()); });
+    } else if (step.name == "remove-file") {
+      Attempt(step, [&] { RemoveDataFile(DataFolder(), step.arguments[0]); });
+    } else if (step.name == "rename-file") {
+      Attempt(step, [&] { RenameDataFile(DataFolder(), step.arguments[0], step.arguments[1]); });
+    } else if (step.name == "hold-file") {
+      Attempt(step, [&] { HoldDataFile(DataFolder(), step.arguments[0]); });
+    } else if (step.name == "release-files") {
+      ReleaseDataFiles();
+    } else if (step.name == "appearance-threads") {
+      const auto threads = number(0);
+      if (threads > 64) Fail(step, "threads must be 0 to 64");
+      threads ? StartAppearanceThreads(static_cast<int>(threads), random_()) : StopAppearanceThreads();
     } else if (step.name == "report") {
       const auto report = BuildReport(context_);
       std::cout << FormatReport(report) << std::flush;
@@ -217,7 +259,11 @@ class Runner {
     }
   }
 
+  const ReportContext& Context() const { return context_; }
+
  private:
+  static fs::path DataFolder() { return fs::current_path() / "Data" / "SFSE" / "Plugins" / "Quillmere"; }
+
   // A live actor the game created while it runs, named by its form ID in hexadecimal.
   RE::Actor* RuntimeActor(const Step& step) {
     std::uint32_t formID = 0;
@@ -300,7 +346,13 @@ class Runner {
   std::mt19937 citizenRandom_{options_.seed};
 };
 
-}  // namespace
+ScenarioRunner::ScenarioRunner(const ScenarioOptions& options) : impl_(std::make_unique<Impl>(options)) {}
+ScenarioRunner::~ScenarioRunner() {
+  StopAppearanceThreads();
+  ReleaseDataFiles();
+}
+void ScenarioRunner::Run(const Step& step) { impl_->Run(step); }
+const ReportContext& ScenarioRunner::Context() const { return impl_->Context(); }
 
 std::vector<Step> ParseScenario(const std::string& text, const std::string& fileName) {
   std::vector<Step> steps;
@@ -308,7 +360,7 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     Step step{number, {}, {}};
-    if (!ParseConsoleStep(line, step) && !ParseIniStep(line, step)) {
+    if (!ParseConsoleStep(line, step) && !ParseIniStep(line, step) && !ParseWriteFileStep(line, step)) {
       if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
       std::istringstream words(line);
       if (!(words >> step.name)) continue;
@@ -324,13 +376,7 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
   return steps;
 }
 
-int RunScenario(const ScenarioOptions& options) {
-  std::ifstream file(options.scenario);
-  if (!file) throw std::runtime_error("cannot read scenario " + PathText(options.scenario));
-  std::stringstream text;
-  text << file.rdbuf();
-  const auto steps = ParseScenario(text.str(), PathText(options.scenario));
-
+void PrepareGame(const ScenarioOptions& options) {
   const auto& game = options.gameDir;
   fs::create_directories(game);
   LayOutGameFolder(game, options);
@@ -351,9 +397,28 @@ int RunScenario(const ScenarioOptions& options) {
   ConfigureScriptMachine(options.scripts);
   for (const auto& site : options.foreignPatches)
     if (!ApplyForeignPatch(site)) throw std::runtime_error("--foreign-patch: no call site named " + site);
+}
 
-  Runner runner(options);
-  for (const auto& step : steps) runner.Run(step);
+int RunScenario(const ScenarioOptions& options) {
+  std::ifstream file(options.scenario);
+  if (!file) throw std::runtime_error("cannot read scenario " + PathText(options.scenario));
+  std::stringstream text;
+  text << file.rdbuf();
+  const auto steps = ParseScenario(text.str(), PathText(options.scenario));
+  PrepareGame(options);
+  ScenarioRunner runner(options);
+  std::optional<PromiseChecks> checks;
+  if (options.checkPromises) checks.emplace(PromiseLimits{});
+  for (const auto& step : steps) {
+    runner.Run(step);
+    if (!checks) continue;
+    checks->Played(step, runner.Context().pluginName);
+    if (auto broken = checks->AfterEvent(step)) {
+      std::cerr << "brindlewick-sim: promise broken: " << broken->name << ": " << broken->detail << "\n"
+                << PathText(options.scenario) << ":" << step.line << "\n";
+      return exit_code::kPromiseBroken;
+    }
+  }
   return 0;
 }
 

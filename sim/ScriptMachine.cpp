@@ -25,6 +25,7 @@ namespace RE::BSScript {
 struct Object {
   TESForm* form;
   int references;
+  std::uint32_t formID;  // the machine holds the form by its ID, as the game's handles do
 };
 }  // namespace RE::BSScript
 
@@ -47,6 +48,7 @@ struct Machine {
   std::map<const RE::Actor*, ScriptedLook> looks;
   std::set<const RE::TESForm*> unbindable;
   int liveObjects = 0;
+  bool leaked = false;
 };
 Machine& GetMachine() {
   static Machine machine;
@@ -83,14 +85,14 @@ MachineObject machineObject{nullptr};
 
 bool BindForm(RE::BSScript::IVirtualMachine*, RE::TESForm* form, RE::BSScript::Object** out) {
   if (!form || GetMachine().options.refuseBinding || GetMachine().unbindable.contains(form)) return false;
-  *out = GameNew<RE::BSScript::Object>(RE::BSScript::Object{form, 1});
+  *out = GameNew<RE::BSScript::Object>(RE::BSScript::Object{form, 1, form->formID});
   ++GetMachine().liveObjects;
   return true;
 }
 void ReleaseObject(RE::BSScript::Object* object) {
   if (!object) return;
   if (object->references <= 0)
-    StopOnBrokenRule(fmt::format("the script object of form {:08X} was released twice", object->form->formID));
+    StopOnBrokenRule(fmt::format("the script object of form {:08X} was released twice", object->formID));
   if (--object->references == 0) --GetMachine().liveObjects;
 }
 
@@ -99,9 +101,16 @@ void* ScrapAllocate(void* heap, std::size_t size, std::uint32_t alignment) {
   return heap == scrapHeap ? GameAllocate(size, std::max<std::uint32_t>(alignment, 16)) : nullptr;
 }
 
+// The form a script object stands for when the call runs: none once the game has deleted or freed
+// it since it was bound (its ID then finds nothing, or another form).
+RE::TESForm* Resolve(const RE::BSScript::Object* object) {
+  return FindForm(object->formID) == object->form ? object->form : nullptr;
+}
+
 std::string Describe(const Variable& variable) {
   switch (variable.type) {
-    case Variable::Type::kObject: return fmt::format("form:{:08X}", variable.value.object->form->formID);
+    case Variable::Type::kObject:
+      return Resolve(variable.value.object) ? fmt::format("form:{:08X}", variable.value.object->formID) : "none";
     case Variable::Type::kFloat: return fmt::format("float:{}", variable.value.number);
     case Variable::Type::kString: return fmt::format("string:{}", variable.value.string.view());
     default: return "none";
@@ -109,7 +118,7 @@ std::string Describe(const Variable& variable) {
 }
 
 RE::TESForm* FormOf(const Variable& variable) {
-  return variable.type == Variable::Type::kObject ? variable.value.object->form : nullptr;
+  return variable.type == Variable::Type::kObject ? Resolve(variable.value.object) : nullptr;
 }
 
 ScriptArgument ArgumentOf(const Variable& variable) {
@@ -117,8 +126,8 @@ ScriptArgument ArgumentOf(const Variable& variable) {
   switch (variable.type) {
     case Variable::Type::kNone: break;
     case Variable::Type::kObject:
-      argument.kind = ScriptArgument::Kind::kForm;
-      argument.form = variable.value.object->form;
+      argument.form = Resolve(variable.value.object);
+      argument.kind = argument.form ? ScriptArgument::Kind::kForm : ScriptArgument::Kind::kNone;
       break;
     case Variable::Type::kString:
       argument.kind = ScriptArgument::Kind::kString;
@@ -190,7 +199,10 @@ std::size_t RunQueuedScriptCalls() {
       if (call.script == "Quillmere:Handler") RunHandler(call.function, arguments);
     }
     for (auto& variable : arguments) {
-      if (variable.type == Variable::Type::kObject) ReleaseObject(variable.value.object);
+      if (variable.type == Variable::Type::kObject && machine.options.leakOneObject && !machine.leaked)
+        machine.leaked = true;
+      else if (variable.type == Variable::Type::kObject)
+        ReleaseObject(variable.value.object);
       if (variable.type == Variable::Type::kString) ReleaseFixedString(&variable.value.string);
     }
     ReleaseArgumentObject(call.arguments);

@@ -31,6 +31,7 @@ struct ScriptCallRecord {
 struct ScriptMachineOptions {
   bool refuseDispatch = false;  // DispatchStaticCall refuses every call
   bool refuseBinding = false;   // no form can be bound as a script object
+  bool leakOneObject = false;   // the machine keeps the first script object it should release (on purpose)
 };
 void ConfigureScriptMachine(const ScriptMachineOptions& options);
 

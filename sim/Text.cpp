@@ -1,5 +1,8 @@
 #include "Text.h"
 
+#include <charconv>
+#include <stdexcept>
+
 #include <windows.h>
 
 namespace sim {
@@ -72,6 +75,56 @@ std::string ValidUtf8(std::string_view text) {
     }
   }
   return result;
+}
+
+std::string EncodeEscapes(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\')
+      text += "\\\\";
+    else if (c == '\r')
+      text += "\\r";
+    else if (c == '\n')
+      text += "\\n";
+    else if (c == '\t')
+      text += "\\t";
+    else if (byte >= 0x20 && byte < 0x7F && c != '#')
+      text += c;  // "#" would start a comment
+    else
+      text += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+  }
+  return text;
+}
+
+std::string DecodeEscapes(std::string_view text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      bytes += text[i];
+      continue;
+    }
+    if (++i == text.size()) throw std::runtime_error("the text ends in a lone '\\'");
+    switch (text[i]) {
+      case '\\': bytes += '\\'; break;
+      case 'r': bytes += '\r'; break;
+      case 'n': bytes += '\n'; break;
+      case 't': bytes += '\t'; break;
+      case 'x': {
+        unsigned value = 0;
+        const auto digits = text.substr(i + 1, 2);
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+        if (digits.size() != 2 || error != std::errc{} || end != digits.data() + 2)
+          throw std::runtime_error("'\\x' is not followed by two hexadecimal digits");
+        bytes += static_cast<char>(value);
+        i += 2;
+        break;
+      }
+      default: throw std::runtime_error(std::string("unknown escape '\\") + text[i] + "'");
+    }
+  }
+  return bytes;
 }
 
 }  // namespace sim

@@ -19,4 +19,9 @@ std::filesystem::path PathFromUtf8(std::string_view text);
 // The text with every byte that is not part of a valid UTF-8 sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
 
+// Any bytes as one line of printable text: "\\", "\r", "\n", "\t" and "\xHH" for the bytes that
+// are not printable ASCII; blanks stay. DecodeEscapes gives the bytes back and throws on a bad escape.
+std::string EncodeEscapes(std::string_view bytes);
+std::string DecodeEscapes(std::string_view text);
+
 }  // namespace sim

@@ -16,6 +16,7 @@ struct ScriptState {
   std::vector<PlacedUniqueNPC> placed;
   std::vector<RE::Actor*> deleted;
   std::size_t refused = 0;
+  bool placeTwice = false;
 };
 ScriptState& State() {
   static ScriptState state;
@@ -46,6 +47,11 @@ bool Place(const std::vector<ScriptArgument>& a) {
       a[5].kind != Kind::kString || a[6].kind != Kind::kFloat)
     return Refuse("PlaceUniqueNPC");
 
+  if (State().placeTwice) {
+    State().placeTwice = false;
+    Place(a);
+    State().placeTwice = true;
+  }
   auto* point = static_cast<RE::TESObjectREFR*>(a[0].form);
   auto* location = CurrentLocation(point) ? CurrentLocation(point) : CurrentLocation(Player());
   auto* actor = CreateActor(NextRuntimeFormID(), static_cast<RE::TESNPC*>(a[1].form), point->position, location);
@@ -82,5 +88,6 @@ bool RunUniqueNPCFunction(const std::string& function, const std::vector<ScriptA
 const std::vector<PlacedUniqueNPC>& PlacedUniqueNPCs() { return State().placed; }
 const std::vector<RE::Actor*>& ActorsDeletedByScript() { return State().deleted; }
 std::size_t RefusedUniqueNPCCalls() { return State().refused; }
+void PlaceEachUniqueNPCTwice(bool twice) { State().placeTwice = twice; }
 
 }  // namespace sim

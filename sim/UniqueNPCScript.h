@@ -39,4 +39,7 @@ const std::vector<PlacedUniqueNPC>& PlacedUniqueNPCs();
 const std::vector<RE::Actor*>& ActorsDeletedByScript();
 std::size_t RefusedUniqueNPCCalls();
 
+// Every PlaceUniqueNPC makes two actors instead of one (a fault played on purpose).
+void PlaceEachUniqueNPCTwice(bool twice);
+
 }  // namespace sim

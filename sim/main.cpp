@@ -1,5 +1,7 @@
 // brindlewick-sim: a stand-in for the game and its script extender that loads the real plug-in.
+#include <chrono>
 #include <iostream>
+#include <optional>
 
 #include <CLI/CLI.hpp>
 
@@ -8,6 +10,7 @@
 #include "ExitCodes.h"
 #include "GameIDs.h"
 #include "Scenario.h"
+#include "Soak.h"
 #include "TemporaryGameFolder.h"
 #include "Text.h"
 
@@ -30,6 +33,8 @@ int main() {
   run->add_option("--html", html, "write the report as a self-contained page to this file");
   run->add_option("--seed", options.seed, "seed of the sim's own random choices");
   run->add_flag("--steam", options.steam, "play the Steam build (steam_api64 loaded)");
+  run->add_flag("--check-promises", options.checkPromises,
+                "check the plug-in's promises after every step, as the soak does (exit code 5 when one breaks)");
   run->add_flag("!--no-trampoline-interface", options.host.trampolineInterface,
                 "the host offers no trampoline interface");
   run->add_flag("--exhausted-branch-pool", options.host.branchPoolExhausted, "the host's branch pool is empty");
@@ -58,6 +63,25 @@ int main() {
                 "the address library answers 0 for the console command table (ID 841465)");
   int platform = -1;
   run->add_option("--addrlib-platform", platform, "name the file for this platform (0 Steam, 1 Microsoft Store)");
+
+  auto* soak = app.add_subcommand("soak", "play a seeded random stream of game events and check the promises");
+  sim::SoakOptions soakOptions;
+  std::string writeScenario;
+  std::optional<std::uint32_t> soakSeed;
+  soak->add_option("--seconds", soakOptions.seconds, "play for this long");
+  soak->add_option("--events", soakOptions.events, "play this many events");
+  soak->add_option("--seed", soakSeed, "seed of the stream (default: taken from the clock, printed)");
+  soak->add_option("--threads", soakOptions.threads, "game threads calling the appearance function (default 4)")
+      ->check(CLI::Range(0, 64));
+  soak->add_option("--game-dir", gameDir, "game folder to lay out and run in (default: a fresh temporary one)");
+  soak->add_flag("--keep-game-dir", keepGameDir, "keep the temporary game folder and print its path");
+  soak->add_option("--data", data, "data folder copied to Data\\SFSE\\Plugins\\Quillmere (default: the shipped one)");
+  soak->add_option("--world", world, "world file (JSON) with the game's plug-in files and forms");
+  soak->add_option("--json", json, "write the run's figures as JSON to this file");
+  soak->add_option("--write-scenario", writeScenario, "write the events played as a scenario file");
+  soak->add_flag("--check-at-end", soakOptions.checkAtEnd, "check the promises only once the stream has ended");
+  soak->add_option("--fault", soakOptions.faults,
+                   "play a fault on purpose: leak-object, duplicate-unique, overfill-list or free-unannounced");
   try {
     sim::ParseUtf8Arguments(app);
   } catch (const CLI::ParseError& error) {
@@ -69,7 +93,7 @@ int main() {
   if (consoleTableNull) options.addressLibrary.nullIDs.push_back(sim::game_id::ConsoleCommandTable);
 
   const auto path = [](const std::string& text) { return std::filesystem::absolute(sim::PathFromUtf8(text)); };
-  options.scenario = path(scenario);
+  if (!scenario.empty()) options.scenario = path(scenario);
   options.gameDir = path(gameDir);
   if (!data.empty()) options.data = path(data);
   if (!world.empty()) options.world = path(world);
@@ -77,6 +101,14 @@ int main() {
   if (!html.empty()) options.html = path(html);
   if (!addressLibraryVersion.empty()) options.addressLibrary.headerVersion = addressLibraryVersion;
   try {
+    if (soak->parsed()) {
+      if (!soakOptions.seconds && !soakOptions.events) soakOptions.seconds = 60;
+      options.seed = soakSeed.value_or(static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch() /
+                                                                  std::chrono::microseconds(1)));
+      if (!writeScenario.empty()) soakOptions.writeScenario = path(writeScenario);
+      soakOptions.game = options;
+      return sim::RunSoak(soakOptions);
+    }
     return sim::RunScenario(options);
   } catch (const std::exception& error) {
     std::cerr << "brindlewick-sim: " << error.what() << "\n";

@@ -1,0 +1,30 @@
+#pragma once
+// A city's data files read by the rules their authors are given, from the game folder as it is now:
+// which files feed a database, how a line names a form, and which forms a database accepts. The
+// stand-in's own reading, so that what the plug-in built can be set beside what the files say.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "RE/T/TESForm.h"
+
+namespace sim {
+
+// Data\SFSE\Plugins\Quillmere\<city> in the current game folder; city 1 to 4.
+std::filesystem::path CityDataFolder(int city);
+
+// Every non-empty line of the files that feed the database (name starts with it, case ignored,
+// extension ".txt"), file by file in the order the folder lists them. A UTF-8 byte order mark is
+// dropped and UTF-16 with its mark is read as text; CR before LF is no part of a line.
+std::vector<std::string> DatabaseLines(const std::filesystem::path& folder, std::string_view databaseName);
+
+// The loaded form a form line names ("<hex ID>_<plug-in file>"), or null.
+RE::TESForm* FormOfLine(std::string_view line);
+
+// The forms a face, clothing, facial animation or voice database of the city holds: databaseName is
+// one of "FemaleFaceNPCs", "MaleFaceNPCs", "FemaleClothing", "MaleClothing", "FemaleAnims",
+// "MaleAnims", "FemaleVoices" and "MaleVoices".
+std::vector<RE::TESForm*> FormDatabase(int city, std::string_view databaseName);
+
+}  // namespace sim
