@@ -25,23 +25,26 @@ constexpr float kNearDistance = 500.0f;
 constexpr float kLowestHeight = 0.5f, kHighestHeight = 5.0f;
 constexpr float kHeightLeftAlone = -1.0f;
 
-// Placements asked of the game script that it has not made yet, by city and record. The script runs
-// a call later: a second placement before then (the cell events and the console a moment apart)
+// Placements asked of the game script that it has not made yet, by city and appearance (what the
+// count recognises a unique NPC by; records are made anew when the files are read again). The script
+// runs a call later: a second placement before then (the cell events and the console a moment apart)
 // would make a second copy, and two copies with the unique NPC's own voice are never cleaned up. The
 // call's packer, released by the machine once the call has run, ends the wait.
 std::mutex pendingLock;
-std::set<std::pair<int, const UniqueNPCData*>> pendingPlacements;
+std::set<std::pair<int, std::uint32_t>> pendingPlacements;
 
-bool IsPlacementPending(int city, const UniqueNPCData* record) {
+std::uint32_t AppearanceID(const UniqueNPCData& record) { return record.iAppearance ? record.iAppearance->formID : 0; }
+
+bool IsPlacementPending(int city, const UniqueNPCData& record) {
   std::scoped_lock guard(pendingLock);
-  return pendingPlacements.contains({city, record});
+  return pendingPlacements.contains({city, AppearanceID(record)});
 }
-void NotePlacement(int city, const UniqueNPCData* record, bool pending) {
+void NotePlacement(int city, std::uint32_t appearance, bool pending) {
   std::scoped_lock guard(pendingLock);
   if (pending)
-    pendingPlacements.insert({city, record});
+    pendingPlacements.insert({city, appearance});
   else
-    pendingPlacements.erase({city, record});
+    pendingPlacements.erase({city, appearance});
 }
 
 bool IsRuntimeFormID(std::uint32_t formID) noexcept { return formID >= 0xFF000000u && formID <= 0xFFFFFFFEu; }
@@ -163,12 +166,13 @@ bool Place(int city, const UniqueNPCData& record, RE::TESObjectREFR* point, cons
     height = kHeightLeftAlone;
   }
   using ScriptCalls::Pack;
-  const auto* key = &record;  // only compared, never read: the records may be read again meanwhile
-  NotePlacement(city, key, true);
+  const auto appearance = AppearanceID(record);
+  NotePlacement(city, appearance, true);
   return ScriptCalls::Dispatch(kHandlerScript, "PlaceUniqueNPC",
                                {Pack(point), Pack(record.iAppearance), Pack(record.VoiceType), Pack(record.FacialAnim),
                                 Pack(clothing), Pack(record.sName), Pack(height)},
-                               PluginState.GameObjectCache.vm, [city, key] { NotePlacement(city, key, false); });
+                               PluginState.GameObjectCache.vm,
+                               [city, appearance] { NotePlacement(city, appearance, false); });
 }
 
 }  // namespace
@@ -239,7 +243,7 @@ int PlaceUniqueNPCs(int iLocationIndex) {
       if (cleanUp) CleanUp(*record, found, description, cityName);
       continue;
     }
-    if (IsPlacementPending(iLocationIndex, record)) {
+    if (IsPlacementPending(iLocationIndex, *record)) {
       Log::Warn(kOp, "UniqueNPC {} at: {} is still being placed by the game script, skipping...", description,
                 cityName);
       continue;

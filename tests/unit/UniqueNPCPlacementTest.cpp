@@ -132,7 +132,9 @@ TEST(UniqueNPCPlacement, NobodyIsPlacedWithoutAUsableEncounterPoint) {
   sim::PlacePlayer(kPlayerAt);
 
   // A drawn point without 3D ends the call before the record's count, and before the next record.
-  AddUniqueNPCRecord(1, *GetLocationStructByIndex(1)->UniqueNPCs[0]);
+  auto brother = *GetLocationStructByIndex(1)->UniqueNPCs[0];
+  brother.iAppearance = sim::AddNPC(0x7B030, false, "Rook's brother");
+  AddUniqueNPCRecord(1, brother);
   sim::SetLoaded3D(world.point, false);
   EXPECT_EQ(world.Place(log), -1);
   EXPECT_EQ(
