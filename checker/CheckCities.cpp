@@ -72,18 +72,13 @@ void ReadBuildMessages(CheckContext& context, CityRun& run, Tally& tally) {
       const bool comment = Trimmed(Between(text, "HexFormID for line [", "] is empty.")).starts_with(';');
       add(message.line, comment ? Level::Warning : Level::Error, comment ? text + " (a comment line)" : text);
     } else if (text.starts_with("no form was found in line [")) {
+      // Without a world every form whose text the lookup takes exists: what is not found is wrong in
+      // its text.
       const std::string opening = "no form was found in line [";
       const auto formID = Parse::FormIDOfLine(text.substr(opening.size(), text.rfind("].") - opening.size()));
-      if (context.formsChecked) {
-        add(message.line, Level::Error, text);
-      } else if (auto wrong = WrongInItsText(formID, details)) {
-        details = std::move(*wrong);
-        add(message.line, Level::Error, text);
-      } else {
-        ++tally.count;  // counted as the applying step would count it if the form is there
-        tally.entries.emplace_back(file, message.line);
-        details.clear();
-      }
+      if (!context.formsChecked)
+        if (auto wrong = WrongInItsText(formID, details)) details = std::move(*wrong);
+      add(message.line, Level::Error, text);
     } else if (text.starts_with("array 'FileNames'")) {
       tally.noFiles = text;
     } else if (text.starts_with("file '") && text.find("UTF-16") != std::string::npos) {
@@ -298,7 +293,7 @@ void CheckCities(CheckContext& context) {
     context.report.cities.push_back({});
     auto& summary = context.report.cities.back();
     summary.name = name;
-    summary.uniqueNPCs = context.formsChecked ? context.uniqueNPCRecords[static_cast<std::size_t>(index - 1)] : -1;
+    summary.uniqueNPCs = context.uniqueNPCRecords[static_cast<std::size_t>(index - 1)];
     std::error_code error;
     if (!fs::is_directory(context.copy / run.folder, error)) {
       context.messages.Take();

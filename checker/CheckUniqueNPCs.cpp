@@ -42,6 +42,11 @@ constexpr KeyMessage kKeyMessages[] = {
     {"ClothingFormFormType", "iClothing", true, true},
 };
 
+bool HasPluginExtension(const std::string& name) {
+  const auto lower = ToLowerAscii(name);
+  return lower.ends_with(".esm") || lower.ends_with(".esp") || lower.ends_with(".esl");
+}
+
 std::string WithoutTrace(const std::string& text) { return text.substr(0, text.find(" RetrievedData:")); }
 
 const CityInfo* CityNamed(const std::string& section) {
@@ -106,13 +111,15 @@ void CheckFile(CheckContext& context, const std::string& fileName) {
       continue;
     }
     if (match->form && !context.formsChecked && text.find("is nullptr") != std::string::npos) {
+      // Without a world every form whose text the lookup takes exists: what is not found is wrong in
+      // its text.
       const auto value = Between(text, "for line: ", match->city ? ". RetrievedData" : ". Skipping this UniqueNPC.");
-      auto wrong = WrongInItsText(Parse::FormReferenceOf(value).formID, details);
-      if (!wrong || value.empty()) {
-        details.clear();
-        continue;  // the author's forms are not in this world
-      }
-      details = std::move(*wrong);
+      const auto reference = Parse::FormReferenceOf(value);
+      if (auto wrong = WrongInItsText(reference.formID, details))
+        details = std::move(*wrong);
+      else if (!reference.plugin.empty() && !HasPluginExtension(reference.plugin))
+        details += fmt::format(" (\"{}\" has no .esm, .esp or .esl extension: no plug-in file has that name)",
+                               reference.plugin);
     }
     std::string section = "Character";
     std::string consequence;
@@ -139,8 +146,7 @@ void CheckFile(CheckContext& context, const std::string& fileName) {
     context.uniqueNPCRecords[static_cast<std::size_t>(city - 1)] += count;
     made += count;
   }
-  if (made == 0 && context.formsChecked && ini.opened)
-    context.report.Add(shown, 0, Level::Error, "gives no unique NPC to any city");
+  if (made == 0 && ini.opened) context.report.Add(shown, 0, Level::Error, "gives no unique NPC to any city");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace check {
 
 struct CheckContext {
   std::filesystem::path copy;  // the copied data folder, as the plug-in reaches it
-  bool formsChecked;           // a world with the author's forms is loaded
+  bool formsChecked;           // a world file is loaded; else the world is made from the data
   PluginMessages& messages;
   Report& report;
   // City 1 to 4 at 0 to 3: whether a unique NPC file has a section for it, and the records made.

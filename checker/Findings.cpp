@@ -50,13 +50,13 @@ void PrintText(const Report& report, std::ostream& out) {
                          city.heights[0], city.heights[1], city.heights[2], city.heights[3]);
     else
       out << "; no LocationData.ini";
-    out << (city.uniqueNPCs < 0 ? std::string("; unique NPCs not checked")
-                                : fmt::format("; unique NPCs {}", city.uniqueNPCs));
+    out << fmt::format("; unique NPCs {}", city.uniqueNPCs);
     if (!city.applied) out << "; not applied (the start-up stops before or at this city)";
     out << "\n";
   }
   if (!report.formsChecked)
-    out << "summary: forms were not checked (no --world): counts include every line that names a form\n";
+    out << "summary: forms were not checked against a game (no --world): each form a line names counts as present, "
+           "with the kind its file expects\n";
   out << fmt::format("summary: {} errors, {} warnings\n", report.Count(Level::Error), report.Count(Level::Warning));
 }
 
@@ -71,8 +71,7 @@ nlohmann::json ToJson(const Report& report) {
         {{"file", f.file}, {"line", f.line}, {"level", LevelName(f.level)}, {"message", f.message}});
   json["cities"] = nlohmann::json::array();
   for (const auto& city : report.cities) {
-    nlohmann::json entry{{"name", city.name}, {"uniqueNPCs", nullptr}, {"applied", city.applied}};
-    if (city.uniqueNPCs >= 0) entry["uniqueNPCs"] = city.uniqueNPCs;
+    nlohmann::json entry{{"name", city.name}, {"uniqueNPCs", city.uniqueNPCs}, {"applied", city.applied}};
     for (const auto& [name, count] : city.entries) entry["databases"][name] = count;
     if (city.locationData) {
       entry["femalePercent"] = city.femalePercent;

@@ -27,8 +27,8 @@ struct CitySummary {
   bool locationData = false;                         // LocationData.ini was read
   int femalePercent = 0;
   std::array<float, 4> heights{};  // female min, female max, male min, male max
-  int uniqueNPCs = 0;              // -1: not known without the author's forms
-  bool applied = true;             // false once an earlier city (or this one) stops the start-up
+  int uniqueNPCs = 0;
+  bool applied = true;  // false once an earlier city (or this one) stops the start-up
 };
 
 struct Report {

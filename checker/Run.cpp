@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Checks.h"
+#include "DataWorld.h"
 #include "GameForms.h"
 #include "GameModule.h"
 #include "Helpers/PluginSettings.h"
@@ -67,7 +68,7 @@ Report Run(const RunOptions& options) {
   if (options.world)
     sim::LoadWorld(*options.world);
   else
-    sim::LoadPluginMasterOnly();
+    sim::LoadWorldFromData(game.copy());  // every form the text names exists: the rest is checked to its end
   RefreshGameObjectCache();
 
   Report report;

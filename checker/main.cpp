@@ -24,7 +24,8 @@ int main() {
                  "the data folder to check (default: Data/SFSE/Plugins/Quillmere below the current folder, as in "
                  "the game's folder)");
   app.add_option("--world", world,
-                 "world file (JSON) with the game's plug-in files and forms; without it forms are not checked");
+                 "world file (JSON) with the game's plug-in files and forms; without it every form a line names "
+                 "counts as present, with the kind its file expects, and only the text is checked");
   app.add_option("--json", json, "also write the findings and the summary as JSON to this file");
   try {
     sim::ParseUtf8Arguments(app);

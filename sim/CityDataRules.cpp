@@ -21,8 +21,10 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
+}  // namespace
+
 // The file's text: a UTF-8 mark dropped, UTF-16 with its mark turned into UTF-8.
-std::string TextOf(const std::filesystem::path& file) {
+std::string TextOfDataFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
@@ -37,6 +39,8 @@ std::string TextOf(const std::filesystem::path& file) {
   }
   return Utf8FromWide(wide);
 }
+
+namespace {
 
 // "FormID text": before the first "_", without "x", tabs and blanks, then without leading zeros, cut
 // at the first ";".
@@ -85,7 +89,7 @@ std::vector<std::string> DatabaseLines(const std::filesystem::path& folder, std:
     const auto dot = path.rfind('.');
     if (dot == std::string::npos || path.substr(dot, 4) != ".txt") continue;
     if (!Lower(PathText(entry.path().filename())).starts_with(prefix)) continue;
-    std::istringstream text(TextOf(entry.path()));
+    std::istringstream text(TextOfDataFile(entry.path()));
     for (std::string line; std::getline(text, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (!line.empty()) lines.push_back(line);
@@ -94,10 +98,18 @@ std::vector<std::string> DatabaseLines(const std::filesystem::path& folder, std:
   return lines;
 }
 
-RE::TESForm* FormOfLine(std::string_view line) {
-  const auto id = FormIDText(line);
+FormLineParts PartsOfFormLine(std::string_view line) {
   auto plugin = PluginName(line);
-  if (plugin.empty()) plugin = "Starfield.esm";
+  return {FormIDText(line), plugin.empty() ? "Starfield.esm" : plugin};
+}
+
+bool IsFormIDOfFile(const std::string& formID, const std::string& plugin) {
+  return !formID.empty() && formID.size() <= (plugin == "Starfield.esm" ? 8u : 6u) &&
+         formID.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+RE::TESForm* FormOfLine(std::string_view line) {
+  const auto [id, plugin] = PartsOfFormLine(line);
   if (id.empty() || id.size() > (plugin == "Starfield.esm" ? 8u : 6u)) return nullptr;
   auto* file = LoadedFileNamed(plugin);
   if (!file) return nullptr;

@@ -14,10 +14,26 @@ namespace sim {
 // Data\SFSE\Plugins\Quillmere\<city> in the current game folder; city 1 to 4.
 std::filesystem::path CityDataFolder(int city);
 
+// A data file's text: a UTF-8 byte order mark dropped, UTF-16 with its mark turned into UTF-8.
+std::string TextOfDataFile(const std::filesystem::path& file);
+
 // Every non-empty line of the files that feed the database (name starts with it, case ignored,
 // extension ".txt"), file by file in the order the folder lists them. A UTF-8 byte order mark is
 // dropped and UTF-16 with its mark is read as text; CR before LF is no part of a line.
 std::vector<std::string> DatabaseLines(const std::filesystem::path& folder, std::string_view databaseName);
+
+// A form line's parts as the authors' rules read them: the form ID text (before the first "_",
+// without "x", tabs, blanks and leading zeros, cut at ";") and the plug-in file (after the first "_",
+// up to and including the last ".esl", else ".esp", else ".esm"; Starfield.esm when there is none).
+struct FormLineParts {
+  std::string formID;
+  std::string plugin;
+};
+FormLineParts PartsOfFormLine(std::string_view line);
+
+// Whether a plug-in file of that name holds a form with that ID text as the game's lookup takes it:
+// all hexadecimal, at most 8 digits in Starfield.esm (named exactly so) and 6 in any other file.
+bool IsFormIDOfFile(const std::string& formID, const std::string& plugin);
 
 // The loaded form a form line names ("<hex ID>_<plug-in file>"), or null.
 RE::TESForm* FormOfLine(std::string_view line);

@@ -20,6 +20,7 @@
 #include "Citizens.h"
 #include "Console.h"
 #include "DataFileEdits.h"
+#include "DataWorld.h"
 #include "ForeignPatch.h"
 #include "EventSources.h"
 #include "GameForms.h"
@@ -386,9 +387,13 @@ void PrepareGame(const ScenarioOptions& options) {
     throw std::runtime_error("cannot load steam_api64.dll next to the sim");
   ConfigureConsole(options.console);
   StartGame(options.addressLibrary);
-  const auto world = options.world.value_or(ExecutableDirectory() / "data" / "world" / "SampleWorld.json");
-  if (options.world || fs::exists(world))
-    LoadWorld(world);
+  const auto sampleWorld = ExecutableDirectory() / "data" / "world" / "SampleWorld.json";
+  if (options.world)
+    LoadWorld(*options.world);
+  else if (options.worldFromData)
+    LoadWorldFromData(game / "Data" / "SFSE" / "Plugins" / "Quillmere");
+  else if (fs::exists(sampleWorld))
+    LoadWorld(sampleWorld);
   else
     LoadPluginMasterOnly();
   for (const auto& setting : options.gameSettings) ApplyGameSettingOption(setting);

@@ -21,6 +21,8 @@ struct ScenarioOptions {
   std::filesystem::path gameDir;  // laid out and played in
   std::optional<std::filesystem::path> data;
   std::optional<std::filesystem::path> world;
+  // Without a world file: the world made from the data folder, else the sample world next to the sim.
+  bool worldFromData = false;
   std::optional<std::filesystem::path> json;
   std::optional<std::filesystem::path> html;  // the report as a page
   std::uint32_t seed = 1;

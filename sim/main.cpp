@@ -28,7 +28,9 @@ int main() {
   run->add_flag("--keep-game-dir", keepGameDir,
                 "keep the temporary game folder when the run ends and print its path (without --game-dir)");
   run->add_option("--data", data, "data folder copied to Data\\SFSE\\Plugins\\Quillmere (default: the shipped one)");
-  run->add_option("--world", world, "world file (JSON) with the game's plug-in files and forms");
+  run->add_option("--world", world,
+                  "world file (JSON) with the game's plug-in files and forms (default: a world made from the data "
+                  "folder, where every form its files name exists with the kind the file expects)");
   run->add_option("--json", json, "write the report as JSON to this file");
   run->add_option("--html", html, "write the report as a self-contained page to this file");
   run->add_option("--seed", options.seed, "seed of the sim's own random choices");
@@ -97,6 +99,7 @@ int main() {
   options.gameDir = path(gameDir);
   if (!data.empty()) options.data = path(data);
   if (!world.empty()) options.world = path(world);
+  options.worldFromData = !soak->parsed() && world.empty();
   if (!json.empty()) options.json = path(json);
   if (!html.empty()) options.html = path(html);
   if (!addressLibraryVersion.empty()) options.addressLibrary.headerVersion = addressLibraryVersion;

@@ -271,5 +271,51 @@ TEST(Checker, FormIDsWrongInTheirTextAreErrorsWithoutAWorld) {
     EXPECT_TRUE(run.Has(start, part)) << start << part << "\n" << run.process.output;
   EXPECT_FALSE(run.Has(file + ":" + std::to_string(faces + 5) + ":", "")) << run.process.output;
   EXPECT_FALSE(run.Has(file + ":" + std::to_string(faces + 6) + ":", "")) << run.process.output;
-  EXPECT_EQ(run.Count(": error: "), 6) << run.process.output;
+  EXPECT_TRUE(run.Has(At("UniqueNPCs/VesnaOrlov.ini", 0, "error"), "gives no unique NPC to any city"))
+      << run.process.output;
+  EXPECT_EQ(run.Count(": error: "), 7) << run.process.output;
+}
+
+// Without a world the author's forms count as present, so a unique NPC file is read to its end: a
+// wrong value after an appearance only the author's plug-in file holds is still found.
+TEST(Checker, UniqueNPCFilesAreCheckedToTheirEndWithoutAWorld) {
+  BrokenData data("unique-to-the-end");
+  const std::string file = "UniqueNPCs/Ada.ini";
+  data.Write(file,
+             "[Character]\r\nsName=Ada\r\niAppearance=000801_AdaFaces.esp\r\niFacialAnim=000A00_AdaFaces.esp\r\n"
+             "iVoiceType=00ZZ00_AdaFaces.esp\r\nfHeight=1.0\r\n[Neon]\r\niEncounterChance=40\r\n");
+  auto run = Check(data.folder, false);
+  ASSERT_FALSE(run.process.timedOut);
+  EXPECT_EQ(run.process.exitCode, 1u) << run.process.output;
+  EXPECT_TRUE(run.Has(At(file, 5, "error"), "VoiceTypeForm is nullptr for line: 00ZZ00_AdaFaces.esp.") &&
+              run.Has(At(file, 5, "error"), "(the form ID \"00ZZ00\" is not a hexadecimal number)"))
+      << run.process.output;
+
+  // A plug-in name without its extension names no file the game loads.
+  data.Write(file,
+             "[Character]\r\nsName=Ada\r\niAppearance=000801_AdaFaces.esp\r\niFacialAnim=000A00_AdaFaces\r\n"
+             "iVoiceType=000B00_AdaFaces.esp\r\nfHeight=1.0\r\n[Neon]\r\niEncounterChance=40\r\n");
+  run = Check(data.folder, false);
+  EXPECT_EQ(run.process.exitCode, 1u) << run.process.output;
+  EXPECT_TRUE(run.Has(At(file, 4, "error"), "(\"AdaFaces\" has no .esm, .esp or .esl extension")) << run.process.output;
+
+  // Once the forms are right, the height and each city's chance are read.
+  data.Write(file,
+             "[Character]\r\nsName=Ada\r\niAppearance=000801_AdaFaces.esp\r\niFacialAnim=000A00_AdaFaces.esp\r\n"
+             "iVoiceType=000B00_AdaFaces.esp\r\nfHeight=tall\r\n[Neon]\r\niEncounterChance=140\r\n"
+             "[Cydonia]\r\niEncounterChance=30\r\niClothing=000C00_AdaTailor.esm\r\n");
+  run = Check(data.folder, false);
+  EXPECT_EQ(run.process.exitCode, 1u) << run.process.output;
+  EXPECT_TRUE(run.Has(At(file, 6, "error"), "std::stof exception thrown for sHeight: tall")) << run.process.output;
+  EXPECT_TRUE(run.Has(At(file, 8, "error"), "iEncounterChance is out of range") &&
+              run.Has(At(file, 8, "error"), "(Neon gets no record)"))
+      << run.process.output;
+  EXPECT_FALSE(run.Has(file, "Cydonia")) << run.process.output;
+  const auto cydoniaNPCs = [](const CheckRun& checked) {
+    for (const auto& line : checked.lines)
+      if (line.starts_with("summary: Cydonia:")) return std::stoi(line.substr(line.find("; unique NPCs ") + 14));
+    return -1;
+  };
+  EXPECT_EQ(cydoniaNPCs(run), cydoniaNPCs(Check(test::BinaryDirectory() / "data" / "Quillmere", false)) + 1)
+      << run.process.output;
 }

@@ -47,6 +47,9 @@ SimRun RunSim(const std::string& scenario, const SimOptions& options) {
     arguments.insert(arguments.end(), {"--data", data.string()});
   }
   arguments.insert(arguments.end(), options.arguments.begin(), options.arguments.end());
+  if (!options.worldFromData && std::ranges::find(options.arguments, "--world") == options.arguments.end())
+    arguments.insert(arguments.end(),
+                     {"--world", (BinaryDirectory() / "data" / "world" / "SampleWorld.json").string()});
 
   RemovePluginLog();
   run.process = RunProcess(BinaryDirectory() / options.program, arguments);

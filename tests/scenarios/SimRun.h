@@ -30,7 +30,8 @@ struct SimOptions {
   std::map<std::string, std::string> settingsLines;  // Settings.ini content replacing the shipped one, by section
   std::map<std::string, std::string> dataFiles;      // files added to (or replacing) the shipped data, by relative path
   std::vector<std::string> removedData;              // files or folders taken out of the shipped data
-  bool logging = true;  // the shipped Settings.ini's bLogging=0 turned to 1, as an author previewing data does
+  bool logging = true;         // the shipped Settings.ini's bLogging=0 turned to 1, as an author previewing data does
+  bool worldFromData = false;  // no --world: the sim makes the world from the data; else the sample world
   std::string program = "brindlewick-sim.exe";
   std::string gameDirName = "game";  // the game folder inside the run's own work folder
 };
