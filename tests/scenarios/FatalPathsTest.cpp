@@ -55,6 +55,9 @@ TEST(FatalPaths, AddressLibraryFaultsEndTheGameWithTheirReport) {
     ASSERT_FALSE(run.entries.empty()) << run.log;
     EXPECT_EQ(run.entries.back().rfind("critical|" + fatal.expectedStart, 0), 0u) << run.entries.back();
     EXPECT_TRUE(run.report.is_null()) << "the game ended before its report";
+    // The player's message box names the file from the repository's root, never the build machine's.
+    const auto box = run.process.output.find("brindlewick-sim: message box \"Brindlewick.dll\": src/REL/ID.cpp(");
+    EXPECT_NE(box, std::string::npos) << run.process.output;
   }
 }
 
