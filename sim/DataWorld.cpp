@@ -25,6 +25,7 @@ constexpr auto kMiscType = static_cast<RE::FormType>(32);
 constexpr std::uint8_t kLastFullCompileIndex = 0xFC;  // 0xFD and 0xFE hold the medium and small files
 constexpr std::uint16_t kLastSmallFileIndex = 0xFFF;
 constexpr std::uint32_t kLastSmallLocalID = 0xFFF;
+constexpr std::uint32_t kPointBaseLocalID = 0xF00;  // free in the master file's forms
 constexpr float kCitySpacing = 100000.0f;
 // Encounter points stand this far from the city's spot: near enough to the player standing there.
 constexpr float kPointDistances[] = {120.0f, 220.0f, 320.0f, 420.0f};
@@ -167,7 +168,11 @@ class WorldBuilder {
 
  private:
   void AddEncounterPoint(std::uint32_t formID, int city, const std::optional<std::string>& name) {
-    if (!pointBase_) pointBase_ = sim::AddForm(NextRuntimeFormID(), kMiscType, "Encounter point");
+    // The base object comes from the plug-in's master file, so no run-time form ID is taken: actors
+    // spawned later are numbered as in a world read from a file.
+    if (!pointBase_)
+      pointBase_ = sim::AddForm(RuntimeFormID(*FindPluginFile("QuillmereLight.esm"), kPointBaseLocalID), kMiscType,
+                                "Encounter point");
     const auto spot = GetWorld().citySpots.at(kCities[city - 1].name);
     const int n = pointsIn_[city]++;
     const float distance = kPointDistances[n % std::size(kPointDistances)];

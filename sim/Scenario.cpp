@@ -387,15 +387,10 @@ void PrepareGame(const ScenarioOptions& options) {
     throw std::runtime_error("cannot load steam_api64.dll next to the sim");
   ConfigureConsole(options.console);
   StartGame(options.addressLibrary);
-  const auto sampleWorld = ExecutableDirectory() / "data" / "world" / "SampleWorld.json";
   if (options.world)
     LoadWorld(*options.world);
-  else if (options.worldFromData)
-    LoadWorldFromData(game / "Data" / "SFSE" / "Plugins" / "Quillmere");
-  else if (fs::exists(sampleWorld))
-    LoadWorld(sampleWorld);
   else
-    LoadPluginMasterOnly();
+    LoadWorldFromData(game / "Data" / "SFSE" / "Plugins" / "Quillmere");
   for (const auto& setting : options.gameSettings) ApplyGameSettingOption(setting);
   RememberStartingGameSettings();
   ConfigureHost(options.host);

@@ -20,9 +20,7 @@ struct ScenarioOptions {
   std::filesystem::path scenario;
   std::filesystem::path gameDir;  // laid out and played in
   std::optional<std::filesystem::path> data;
-  std::optional<std::filesystem::path> world;
-  // Without a world file: the world made from the data folder, else the sample world next to the sim.
-  bool worldFromData = false;
+  std::optional<std::filesystem::path> world;  // without it, the world is made from the data folder
   std::optional<std::filesystem::path> json;
   std::optional<std::filesystem::path> html;  // the report as a page
   std::uint32_t seed = 1;

@@ -78,7 +78,9 @@ int main() {
   soak->add_option("--game-dir", gameDir, "game folder to lay out and run in (default: a fresh temporary one)");
   soak->add_flag("--keep-game-dir", keepGameDir, "keep the temporary game folder and print its path");
   soak->add_option("--data", data, "data folder copied to Data\\SFSE\\Plugins\\Quillmere (default: the shipped one)");
-  soak->add_option("--world", world, "world file (JSON) with the game's plug-in files and forms");
+  soak->add_option("--world", world,
+                   "world file (JSON) with the game's plug-in files and forms (default: a world made from the data "
+                   "folder)");
   soak->add_option("--json", json, "write the run's figures as JSON to this file");
   soak->add_option("--write-scenario", writeScenario, "write the events played as a scenario file");
   soak->add_flag("--check-at-end", soakOptions.checkAtEnd, "check the promises only once the stream has ended");
@@ -99,7 +101,6 @@ int main() {
   options.gameDir = path(gameDir);
   if (!data.empty()) options.data = path(data);
   if (!world.empty()) options.world = path(world);
-  options.worldFromData = !soak->parsed() && world.empty();
   if (!json.empty()) options.json = path(json);
   if (!html.empty()) options.html = path(html);
   if (!addressLibraryVersion.empty()) options.addressLibrary.headerVersion = addressLibraryVersion;
