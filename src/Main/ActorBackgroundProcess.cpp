@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 
 #include <fmt/chrono.h>
 
 #include "Helpers/Boundary.h"
+#include "Helpers/Geometry.h"
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
 #include "Main/CellChangeGate.h"
@@ -35,11 +35,6 @@ namespace {
 constexpr std::uint8_t kSupported = 12;
 constexpr std::uintptr_t kHighestImplausibleAddress = 0xFFFFFFFF;
 
-std::int64_t SteadyNow() noexcept {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 bool Plausible(const void* address) noexcept {
   return reinterpret_cast<std::uintptr_t>(address) > kHighestImplausibleAddress;
 }
@@ -55,10 +50,7 @@ bool ProvenAlive(RE::Actor* actor, std::uint32_t expectedFormID) {
 float DistanceToPlayer(const RE::Actor* actor) {
   const RE::PlayerCharacter* player = PluginState.GameObjectCache.player;
   if (!player) return -1.0f;
-  const float dx = actor->position.x - player->position.x;
-  const float dy = actor->position.y - player->position.y;
-  const float dz = actor->position.z - player->position.z;
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
+  return DistanceBetween(actor->position, player->position);
 }
 
 struct Tiers {
@@ -165,7 +157,8 @@ void ActorBackgroundProcess::QueueUpdate(RE::Actor* actor, const PluginSettingsR
   auto& queue = AppearanceProcessState.queue;
   if (std::any_of(queue.begin(), queue.end(), [&](const QueuedActor& entry) { return entry.actor == actor; })) return;
   const auto tiers = TiersOf(distance, settings);
-  queue.push_back({actor, actor->formID, tiers.close, tiers.distant, tiers.veryFar, false, distance, SteadyNow()});
+  queue.push_back(
+      {actor, actor->formID, tiers.close, tiers.distant, tiers.veryFar, false, distance, SteadyClockNanoseconds()});
   if (Log::Enabled())
     Log::Info(kOp, "queuing actor {} | Close [{}] | Distant [{}] | VeryFar [{}]", ActorLogData(actor, 0),
               int{tiers.close}, int{tiers.distant}, int{tiers.veryFar});
@@ -187,7 +180,7 @@ void ActorBackgroundProcess::ProcessActorQueue(const PluginSettingsRecord& setti
     queue.clear();
     return;
   }
-  const auto now = SteadyNow();
+  const auto now = SteadyClockNanoseconds();
   if (now - state.LastUpdateTime <= std::int64_t{settings.iFaceGenActorUpdateTime} * 1'000'000) return;
   if (queue.size() >= 40)
     std::sort(queue.begin(), queue.end(),

@@ -10,11 +10,6 @@
 
 CellEventStateRecord CellEventState;
 
-std::int64_t SteadyClockNanoseconds() noexcept {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 bool IsCellChangeGateOpen(std::int64_t nowNs, std::int64_t savedNs, std::int32_t allowedMs) noexcept {
   // Whole milliseconds, truncated towards zero, kept to 32 bits as the game's tick counts are.
   const auto elapsedMs = static_cast<std::int32_t>((nowNs - savedNs) / 1'000'000);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Helpers/Relaxed.h"
+#include "Helpers/SteadyClock.h"
 #include "Main/MenuFlags.h"
 
 struct CellEventStateRecord {
@@ -22,9 +23,6 @@ void SaveAllowedCellChangeTime();
 bool IsCellChangeGateOpen(std::int64_t nowNs, std::int64_t savedNs, std::int32_t allowedMs) noexcept;
 // The gate now, for the timer and iAllowedCellChangeTime.
 bool IsCellChangeGateOpen() noexcept;
-
-// The steady clock's now in nanoseconds, as the timer holds it.
-std::int64_t SteadyClockNanoseconds() noexcept;
 
 // The system time in UTC as "YYYY-MM-DD HH:MM:SS.fffffff".
 std::string CurrentUtcTimeText();

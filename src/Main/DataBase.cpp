@@ -1,11 +1,11 @@
 #include "Main/DataBase.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 #include <string_view>
 
 #include "Helpers/FormResolution.h"
+#include "Helpers/Geometry.h"
 #include "Helpers/Log.h"
 #include "Helpers/TextFile.h"
 #include "Main/CityFolderCache.h"
@@ -55,10 +55,7 @@ struct Build {
     auto* player = RE::PlayerCharacter::GetSingleton();
     if (!player) return;
     auto* reference = static_cast<RE::TESObjectREFR*>(form);
-    const float dx = reference->position.x - player->position.x;
-    const float dy = reference->position.y - player->position.y;
-    const float dz = reference->position.z - player->position.z;
-    const float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+    const float distance = DistanceBetween(reference->position, player->position);
     const auto minimum = PluginSettings.iEncounterPointMinPlayerDist;
     const auto maximum = PluginSettings.iEncounterPointMaxPlayerDist;
     if (static_cast<float>(minimum) <= distance && distance <= static_cast<float>(maximum)) {

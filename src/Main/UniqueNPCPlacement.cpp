@@ -1,12 +1,12 @@
 #include "Main/UniqueNPCPlacement.h"
 
 #include <algorithm>
-#include <cmath>
 #include <set>
 #include <mutex>
 #include <string>
 
 #include "Classes/ReferenceHandle.h"
+#include "Helpers/Geometry.h"
 #include "Helpers/Log.h"
 #include "Helpers/Naming.h"
 #include "Helpers/ScriptCalls.h"
@@ -48,11 +48,6 @@ void NotePlacement(int city, std::uint32_t appearance, bool pending) {
 }
 
 bool IsRuntimeFormID(std::uint32_t formID) noexcept { return formID >= 0xFF000000u && formID <= 0xFFFFFFFEu; }
-
-float DistanceBetween(const RE::NiPoint3& a, const RE::NiPoint3& b) noexcept {
-  const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
 
 RE::PlayerCharacter* Player() {
   RE::PlayerCharacter* cached = PluginState.GameObjectCache.player;
