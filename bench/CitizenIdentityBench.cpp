@@ -25,9 +25,9 @@ RE::BSEventNotifyControl Raise(RE::TESObjectREFR* reference) {
                                                    static_cast<RE::BSTEventSource*>(nullptr));
 }
 
-// The city's lists cut to the shipped sample's sizes (about 270 names, 5 animations, 7 voices),
-// from the forms the city benchmarks made.
-void UseSampleSizedLists() {
+// The city's lists at the shipped sample's sizes (5 animations, 7 voices) with the given number of
+// names and last names a list (the sample has about 270), from the forms the city benchmarks made.
+void UseListsWithNames(int names) {
   const auto city = std::filesystem::current_path() / "Data/SFSE/Plugins/Quillmere/Cydonia";
   const char* syllables[] = {"Al", "ber", "Cas", "dan", "El", "ric", "Mo", "ra", "Tev", "in", "Ysa", "bel", "o"};
   for (const bool female : {true, false}) {
@@ -45,8 +45,8 @@ void UseSampleSizedLists() {
       for (int rest = i / 13, count = 1 + i % 3; count > 0; --count, rest /= 13) text += syllables[rest % 13];
       return text;
     };
-    bench::WriteLines(city / (sex + "Names.txt"), 272, name);
-    bench::WriteLines(city / (sex + "LastNames.txt"), 252, [&](int i) { return name(i + 300); });
+    bench::WriteLines(city / (sex + "Names.txt"), names, name);
+    bench::WriteLines(city / (sex + "LastNames.txt"), names, [&](int i) { return name(i + 300); });
   }
   ForgetCityFolders();
   auto& record = *GetLocationStructByIndex(3);
@@ -79,16 +79,16 @@ void RunCitizenIdentityBenchmarks() {
   sim::SpawnCitizens(3, 1, random);
   auto* citizen = sim::Citizens().back().actor;
   constexpr int kCitizenEvents = 2'000;
-  // A draw removes its entry from the middle of the list, keeping the order: the cost grows with it.
-  const auto citizens = bench::Measure("3D set: a Cydonia citizen, 5000 names a list", 9, [&] {
-    for (int i = 0; i < kCitizenEvents; ++i) Raise(citizen);
-  });
-  bench::Print(citizens, kCitizenEvents, "event");
-  UseSampleSizedLists();
-  const auto sampleSized = bench::Measure("3D set: a Cydonia citizen, lists as in the sample", 9, [&] {
-    for (int i = 0; i < kCitizenEvents; ++i) Raise(citizen);
-  });
-  bench::Print(sampleSized, kCitizenEvents, "event");
+  // A draw takes a random name and removes the first copy of it: its cost must not grow with the list.
+  for (const int names : {100, 5'000, 100'000}) {
+    UseListsWithNames(names);
+    const auto label = "3D set: a Cydonia citizen, " + std::to_string(names) + " names a list";
+    const auto citizens = bench::Measure(label, 9, [&] {
+      for (int i = 0; i < kCitizenEvents; ++i) Raise(citizen);
+    });
+    bench::Print(citizens, kCitizenEvents, "event");
+  }
+  UseListsWithNames(272);
   // Rebuilds read the city folder only when Windows reports a change in it.
   int touching = 0;
   for (int i = 0; i < kCitizenEvents; ++i) {

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr const char* kOp = "BuildDataBase";
-constexpr std::size_t kHeapTextCapacity = sizeof(std::string);  // above any small-string buffer
 
 using Parse::FormIDOfLine;
 using Parse::PluginNameOfLine;
@@ -33,12 +32,7 @@ struct Build {
   const char* name() const noexcept { return descriptor.side(female).name; }
 
   void AddText(std::string_view line) {
-    // Kept out of the string's own small buffer: a draw erases from the middle of thousands of
-    // names, and moving a heap string down is a pointer swap where a short one is a byte copy.
-    std::string text;
-    text.reserve(std::max(line.size(), kHeapTextCapacity));
-    text.assign(line);
-    DataBaseIn<std::string>(record, descriptor.side(female)).push_back(std::move(text));
+    DataBaseIn<std::string>(record, descriptor.side(female)).push_back(std::string(line));
     ++count;
     Log::Info(kOp, "  adding [{}:{}] to database [{}] (iDBIndex [{}]).", descriptor.entryLabel, line, name(), index());
   }

@@ -3,6 +3,7 @@
 // each one is made of: one table that building, drawing and applying a city all loop over.
 #include <array>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -19,8 +20,15 @@ enum class DataBaseKind : int {
   EncounterPoints = 8,
 };
 
+// Names, voices and facial animations are drawn one by one; faces, clothing and encounter points are
+// read whole.
 template <class T>
-using DataBaseField = std::vector<T> LocationData::*;
+inline constexpr bool kDrawnOneByOne =
+    std::is_same_v<T, RE::BGSKeyword*> || std::is_same_v<T, RE::BGSVoiceType*> || std::is_same_v<T, std::string>;
+template <class T>
+using DataBaseStore = std::conditional_t<kDrawnOneByOne<T>, DrawPool<T>, std::vector<T>>;
+template <class T>
+using DataBaseField = DataBaseStore<T> LocationData::*;
 using AnyDataBaseField =
     std::variant<DataBaseField<RE::TESNPC*>, DataBaseField<RE::TESForm*>, DataBaseField<RE::BGSKeyword*>,
                  DataBaseField<RE::BGSVoiceType*>, DataBaseField<std::string>, DataBaseField<RE::TESObjectREFR*>>;
@@ -101,6 +109,6 @@ inline const DataBaseDescriptor& DescriptorOf(DataBaseKind kind) noexcept {
 
 // The database itself in a city's record, typed.
 template <class T>
-std::vector<T>& DataBaseIn(LocationData& record, const DataBaseSide& side) {
+DataBaseStore<T>& DataBaseIn(LocationData& record, const DataBaseSide& side) {
   return record.*std::get<DataBaseField<T>>(side.field);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Main/DrawPool.h"
 #include "RE/B/BGSKeyword.h"
 #include "RE/B/BGSVoiceType.h"
 #include "RE/T/TESForm.h"
@@ -18,14 +19,14 @@ struct LocationData {
   std::vector<RE::TESNPC*> FemaleFaceNPCs;
   std::vector<RE::TESNPC*> MaleFaceNPCs;
   std::vector<UniqueNPCData*> UniqueNPCs;
-  std::vector<RE::BGSVoiceType*> FemaleVoices;
-  std::vector<RE::BGSVoiceType*> MaleVoices;
-  std::vector<RE::BGSKeyword*> FemaleAnims;
-  std::vector<RE::BGSKeyword*> MaleAnims;
-  std::vector<std::string> FemaleNames;
-  std::vector<std::string> MaleNames;
-  std::vector<std::string> FemaleLastNames;
-  std::vector<std::string> MaleLastNames;
+  DrawPool<RE::BGSVoiceType*> FemaleVoices;
+  DrawPool<RE::BGSVoiceType*> MaleVoices;
+  DrawPool<RE::BGSKeyword*> FemaleAnims;
+  DrawPool<RE::BGSKeyword*> MaleAnims;
+  DrawPool<std::string> FemaleNames;
+  DrawPool<std::string> MaleNames;
+  DrawPool<std::string> FemaleLastNames;
+  DrawPool<std::string> MaleLastNames;
   std::vector<RE::TESForm*> FemaleClothing;
   std::vector<RE::TESForm*> MaleClothing;
   float fFemaleMaxHeight = 0.0f;

@@ -18,15 +18,6 @@ struct DrawKind {
   const char* countLabel;  // how the rebuild warning introduces the count
 };
 
-bool Same(const RE::TESForm* a, const RE::TESForm* b) { return a == b; }
-// Names of one length mostly differ at one end: checked inline before the library compares the rest.
-bool Same(const std::string& a, const std::string& b) {
-  const auto size = a.size();
-  if (size != b.size()) return false;
-  if (size == 0) return true;
-  return a.front() == b.front() && a.back() == b.back() && a == b;
-}
-
 template <class T>
 void LogFound(const DrawKind& kind, const char* entryKind, const T& entry, const char* dataBase, int random) {
   if constexpr (std::is_pointer_v<T>)
@@ -60,11 +51,8 @@ T Draw(const DrawKind& kind, const char* entryKind, bool female, int location) {
   if (database.empty()) return T{};
 
   const int random = GetRandomIntInRange(0, static_cast<int>(database.size()) - 1);
-  T entry = database[static_cast<std::size_t>(random)];
+  T entry = database.TakeAt(static_cast<std::size_t>(random));
   LogFound(kind, entryKind, entry, side.name, random);
-  // The first equal entry is at r at the latest.
-  const auto last = database.begin() + random;
-  database.erase(std::find_if(database.begin(), last, [&](const T& other) { return Same(other, entry); }));
   Log::Info(kind.operation, "returned random {} has been removed from DB.", entryKind);
   return entry;
 }

@@ -94,8 +94,8 @@ void ExpectSilent(const char* what, RE::TESObjectREFR* reference) {
 }
 
 void SetNames(LocationData& r, const Lines& first, const Lines& last) {
-  r.FemaleNames = r.MaleNames = first;
-  r.FemaleLastNames = r.MaleLastNames = last;
+  for (auto* names : {&r.FemaleNames, &r.MaleNames}) names->assign(first);
+  for (auto* names : {&r.FemaleLastNames, &r.MaleLastNames}) names->assign(last);
 }
 
 const Lines kAll{"Quillmere:Handler.SetFacialAnim", "Quillmere:Handler.SetOverrideVoice",

@@ -45,7 +45,8 @@ Built Build(int city) {
   record.MaleAnims.clear();
   test::LogCapture log;
   const int count = BuildDataBase(4, false, city);
-  return {count, {record.MaleAnims.begin(), record.MaleAnims.end()}, log.lines()};
+  const auto entries = record.MaleAnims.Entries();
+  return {count, {entries.begin(), entries.end()}, log.lines()};
 }
 
 Built BuildAfresh(int city) {

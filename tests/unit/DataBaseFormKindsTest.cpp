@@ -41,6 +41,10 @@ template <class T>
 std::vector<RE::TESForm*> Forms(const std::vector<T*>& v) {
   return {v.begin(), v.end()};
 }
+template <class T>
+std::vector<RE::TESForm*> Forms(const DrawPool<T*>& pool) {
+  return Forms(pool.Entries());
+}
 
 }  // namespace
 

@@ -124,7 +124,7 @@ TEST(DataBase, FormLinesFollowTheLineRules) {
 
   test::LogCapture log;
   EXPECT_EQ(BuildDataBase(4, true, 1), 10);
-  EXPECT_EQ(Forms(record.FemaleAnims),
+  EXPECT_EQ(Forms(record.FemaleAnims.Entries()),
             (std::vector<RE::TESForm*>{master, master, other, master, master, master, small, small, master, master}));
   EXPECT_EQ(log.linesOf("BuildDataBase"), expected);
   // The refusals come from the form lookup's own rules.
@@ -172,7 +172,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   for (int pass = 0; pass < 2; ++pass) {  // a rebuild replaces, never appends
     test::LogCapture log;
     EXPECT_EQ(BuildDataBase(6, true, 4), 6);
-    EXPECT_EQ(record.FemaleNames, names);
+    EXPECT_EQ(record.FemaleNames.Entries(), names);
     auto lines = log.linesOf("BuildDataBase");
     if (pass == 1) {
       ASSERT_FALSE(lines.empty());
@@ -183,7 +183,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   }
   test::LogCapture log;
   EXPECT_EQ(BuildDataBase(7, true, 4), 1);
-  EXPECT_EQ(record.FemaleLastNames, Lines{"Eko"});
+  EXPECT_EQ(record.FemaleLastNames.Entries(), Lines{"Eko"});
   EXPECT_EQ(log.linesOf("BuildDataBase"),
             (Lines{Begin("FemaleLastNames.txt", "Neon"),
                    kInfo + "  adding [LastName:Eko] to database [FemaleLastNames] (iDBIndex [7])."}));
@@ -191,7 +191,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   PluginSettings.bLogging = false;
   log.clear();
   EXPECT_EQ(BuildDataBase(6, true, 4), 6);
-  EXPECT_EQ(record.FemaleNames, names);
+  EXPECT_EQ(record.FemaleNames.Entries(), names);
   EXPECT_EQ(log.lines(), Lines{});
   PluginSettings = PluginSettingsRecord{};
 }
@@ -223,7 +223,7 @@ TEST(DataBase, AListedFileThatVanishesBeforeItIsOpenedIsSkipped) {
   });
   EXPECT_EQ(BuildDataBase(7, false, 3), 2);
   ASSERT_TRUE(removed);
-  EXPECT_EQ(record.MaleLastNames, (Lines{content.at(files[0]), content.at(files[2])}));
+  EXPECT_EQ(record.MaleLastNames.Entries(), (Lines{content.at(files[0]), content.at(files[2])}));
   EXPECT_EQ(log.linesOf("BuildDataBase"),
             (Lines{begin(0), added(0),
                    kError + "file '" + files[1] +

@@ -29,7 +29,7 @@ namespace {
 template <class T>
 struct Draws {
   std::function<T()> draw;
-  std::vector<T>& database;
+  DrawPool<T>& database;
   std::vector<T> file;  // what one build yields, in file order
   std::string operation, kind, name, countLabel, city;
   std::function<std::string(const T&)> show;
@@ -46,7 +46,7 @@ void CheckCycles(const Draws<T>& d) {
   for (int cycle = 0; cycle < 4; ++cycle) {
     std::vector<T> drawn;
     for (std::size_t k = 0; k < d.file.size(); ++k) {
-      auto before = d.database;
+      auto before = d.database.Entries();
       test::LogCapture log;
       const T entry = d.draw();
       auto lines = log.linesOf(d.operation);
@@ -69,7 +69,7 @@ void CheckCycles(const Draws<T>& d) {
       EXPECT_EQ(match[1].str(), d.show(entry));
       EXPECT_EQ(lines[1], "info|[" + d.operation + "] returned random " + d.kind + " has been removed from DB.");
       before.erase(std::find(before.begin(), before.end(), entry));
-      EXPECT_EQ(d.database, before);
+      EXPECT_EQ(d.database.Entries(), before);
       drawn.push_back(entry);
     }
     EXPECT_TRUE(d.database.empty());
@@ -153,7 +153,7 @@ TEST(RandomDraws, EveryEntryOncePerCycle) {
                                   [](RE::BGSVoiceType* const& v) { return Hex(v); }});
 
   // A database that is not empty is drawn from as it stands, never rebuilt.
-  record.MaleNames = {"Zed"};
+  record.MaleNames.assign(1, "Zed");
   test::LogCapture log;
   EXPECT_EQ(GetRandomNameFromDB(false, 1), "Zed");
   EXPECT_EQ(log.lines(),

@@ -84,7 +84,7 @@ TEST(WindowsFiles, DataFilesWithAnyLettersMarksAndUtf16) {
 
   test::LogCapture log;
   EXPECT_EQ(BuildDataBase(6, true, 4), 5);
-  auto names = GetLocationStructByIndex(4)->FemaleNames;
+  auto names = GetLocationStructByIndex(4)->FemaleNames.Entries();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (Lines{"Ada", "Bo", "Cyd",
                           "D\xC3\xA9"
@@ -104,7 +104,7 @@ TEST(WindowsFiles, DataFilesWithAnyLettersMarksAndUtf16) {
   // A mark before the first form line is not part of its form ID.
   log.clear();
   EXPECT_EQ(BuildDataBase(5, true, 4), 1);
-  EXPECT_EQ(GetLocationStructByIndex(4)->FemaleVoices,
+  EXPECT_EQ(GetLocationStructByIndex(4)->FemaleVoices.Entries(),
             std::vector<RE::BGSVoiceType*>{static_cast<RE::BGSVoiceType*>(voice)});
 }
 
