@@ -27,6 +27,8 @@ RE::TESForm* FormOf(const char* file, std::uint32_t localID) {
   return plugin ? sim::FindForm(sim::RuntimeFormID(*plugin, localID)) : nullptr;
 }
 
+bool IsOfKind(const RE::TESForm* form, RE::FormType type) { return form && form->Is(type); }
+
 bool IsNPCOfSex(const RE::TESForm* form, bool female) {
   return form && form->Is(RE::FormType::kNPC) && static_cast<const RE::TESNPC*>(form)->IsFemale() == female;
 }
@@ -77,21 +79,15 @@ TEST_F(DataWorld, EveryNamedFormExistsWithTheKindItsFileExpects) {
   EXPECT_TRUE(IsNPCOfSex(FormOf("Zoe.esp", 0x802), true));
   EXPECT_TRUE(IsNPCOfSex(FormOf("ZoeLight.esl", 0xA), false));
   EXPECT_TRUE(IsNPCOfSex(FormOf("Starfield.esm", 0x2F9AF), false));
-  ASSERT_NE(FormOf("ZoeTailor.esm", 0x900), nullptr);
-  EXPECT_TRUE(FormOf("ZoeTailor.esm", 0x900)->Is(RE::FormType::kOutfit));
-  ASSERT_NE(FormOf("Zoe.esp", 0xA00), nullptr);
-  EXPECT_TRUE(FormOf("Zoe.esp", 0xA00)->Is(RE::FormType::kKeyword));
-  ASSERT_NE(FormOf("ZoeLight.esl", 0xB00), nullptr);
-  EXPECT_TRUE(FormOf("ZoeLight.esl", 0xB00)->Is(RE::FormType::kVoiceType));
+  EXPECT_TRUE(IsOfKind(FormOf("ZoeTailor.esm", 0x900), RE::FormType::kOutfit));
+  EXPECT_TRUE(IsOfKind(FormOf("Zoe.esp", 0xA00), RE::FormType::kKeyword));
+  EXPECT_TRUE(IsOfKind(FormOf("ZoeLight.esl", 0xB00), RE::FormType::kVoiceType));
 
   // A unique NPC's forms likewise; an appearance no face file names is a man.
   EXPECT_TRUE(IsNPCOfSex(FormOf("Zoe.esp", 0xD00), false));
-  ASSERT_NE(FormOf("Zoe.esp", 0xA01), nullptr);
-  EXPECT_TRUE(FormOf("Zoe.esp", 0xA01)->Is(RE::FormType::kKeyword));
-  ASSERT_NE(FormOf("ZoeLight.esl", 0xB01), nullptr);
-  EXPECT_TRUE(FormOf("ZoeLight.esl", 0xB01)->Is(RE::FormType::kVoiceType));
-  ASSERT_NE(FormOf("ZoeTailor.esm", 0x901), nullptr);
-  EXPECT_TRUE(FormOf("ZoeTailor.esm", 0x901)->Is(RE::FormType::kOutfit));
+  EXPECT_TRUE(IsOfKind(FormOf("Zoe.esp", 0xA01), RE::FormType::kKeyword));
+  EXPECT_TRUE(IsOfKind(FormOf("ZoeLight.esl", 0xB01), RE::FormType::kVoiceType));
+  EXPECT_TRUE(IsOfKind(FormOf("ZoeTailor.esm", 0x901), RE::FormType::kOutfit));
 
   // Encounter points stand in their city, near the spot the player enters it at.
   const auto spot = sim::GetWorld().citySpots.at("Neon");
