@@ -22,13 +22,14 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr auto kMiscType = static_cast<RE::FormType>(32);
-constexpr std::uint8_t kLastFullCompileIndex = 0xFC;  // 0xFD and 0xFE hold the medium and small files
+constexpr std::uint8_t kLastFullCompileIndex = 0xFB;       // the master file follows; 0xFD and 0xFE are taken
+constexpr std::uint32_t kFirstRuntimeFormID = 0xFF000000;  // the game's own, for what it creates while running
 constexpr std::uint16_t kLastSmallFileIndex = 0xFFF;
 constexpr std::uint32_t kLastSmallLocalID = 0xFFF;
 constexpr std::uint32_t kPointBaseLocalID = 0xF00;  // free in the master file's forms
 constexpr float kCitySpacing = 100000.0f;
-// Encounter points stand this far from the city's spot: near enough to the player standing there.
-constexpr float kPointDistances[] = {120.0f, 220.0f, 320.0f, 420.0f};
+// How far from the player the settings let an encounter point be, when Settings.ini does not say.
+constexpr int kDefaultPointMinDistance = 5, kDefaultPointMaxDistance = 220;
 
 enum class Kind { FemaleFace, MaleFace, Clothing, FacialAnim, Voice, EncounterPoint, UniqueAppearance };
 
@@ -91,7 +92,10 @@ IniValues ReadIni(const fs::path& file) {
     if (trimmed.starts_with('[') && trimmed.find(']') != std::string::npos) {
       section = Lower(Trim(trimmed.substr(1, trimmed.find(']') - 1)));
     } else if (const auto equals = trimmed.find('='); equals != std::string::npos && !trimmed.starts_with(';')) {
-      values[section].try_emplace(Lower(Trim(trimmed.substr(0, equals))), Trim(trimmed.substr(equals + 1)));
+      auto value = Trim(trimmed.substr(equals + 1));
+      if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);  // as the profile reader hands it over
+      values[section].try_emplace(Lower(Trim(trimmed.substr(0, equals))), value);
     }
   }
   return values;
@@ -128,8 +132,27 @@ std::vector<Mention> MentionsIn(const fs::path& data) {
   return mentions;
 }
 
+// Halfway between the nearest and farthest the settings let an encounter point be from the player.
+float PointDistance(const fs::path& data) {
+  const auto general = ReadIni(data / "Settings.ini")["general"];
+  const auto number = [&](const char* key, int fallback) {
+    const auto value = general.find(key);
+    if (value == general.end()) return fallback;
+    try {
+      return std::stoi(value->second);
+    } catch (const std::exception&) {
+      return fallback;
+    }
+  };
+  const int nearest = number("iencounterpointminplayerdist", kDefaultPointMinDistance);
+  const int farthest = number("iencounterpointmaxplayerdist", kDefaultPointMaxDistance);
+  return static_cast<float>(nearest + std::max(0, farthest - nearest) / 2);
+}
+
 class WorldBuilder {
  public:
+  explicit WorldBuilder(float pointDistance) : pointDistance_(pointDistance) {}
+
   void DeclareFile(const std::string& name) {
     const auto key = Lower(name);
     if (files_.count(key) || key == "quillmerelight.esm" || !IsPluginFileName(name)) return;
@@ -152,7 +175,7 @@ class WorldBuilder {
     const bool small = file->second->compileIndex == 0xFE;
     if (local == 0 || (small && local > kLastSmallLocalID)) return;
     const auto formID = RuntimeFormID(*file->second, local);
-    if (FindForm(formID)) return;
+    if (formID >= kFirstRuntimeFormID || FindForm(formID)) return;
     std::optional<std::string> name;
     if (!mention.label.empty()) name = mention.label;
     switch (mention.kind) {
@@ -174,10 +197,8 @@ class WorldBuilder {
       pointBase_ = sim::AddForm(RuntimeFormID(*FindPluginFile("QuillmereLight.esm"), kPointBaseLocalID), kMiscType,
                                 "Encounter point");
     const auto spot = GetWorld().citySpots.at(kCities[city - 1].name);
-    const int n = pointsIn_[city]++;
-    const float distance = kPointDistances[n % std::size(kPointDistances)];
-    const float angle = static_cast<float>(n) * 2.39996f;  // the golden angle keeps points apart
-    const RE::NiPoint3 at{spot.x + distance * std::cos(angle), spot.y + distance * std::sin(angle), spot.z};
+    const float angle = static_cast<float>(pointsIn_[city]++) * 2.39996f;  // the golden angle keeps points apart
+    const RE::NiPoint3 at{spot.x + pointDistance_ * std::cos(angle), spot.y + pointDistance_ * std::sin(angle), spot.z};
     auto* reference = AddReference(formID, pointBase_, at, name);
     SetLoaded3D(reference, true);
     SetCurrentLocation(reference, CityLocation(city));
@@ -188,13 +209,14 @@ class WorldBuilder {
   std::uint16_t nextSmall_ = 0;
   RE::TESForm* pointBase_ = nullptr;
   std::map<int, int> pointsIn_;
+  float pointDistance_;
 };
 
 }  // namespace
 
 void LoadWorldFromData(const fs::path& dataFolder) {
   const auto mentions = MentionsIn(dataFolder);
-  WorldBuilder builder;
+  WorldBuilder builder(PointDistance(dataFolder));
   builder.DeclareFile("Starfield.esm");
   for (const auto& mention : mentions) builder.DeclareFile(mention.parts.plugin);
   LoadPluginMasterOnly();

@@ -5,6 +5,7 @@ rem Exit code: the preview's (0 when the page was written).
 setlocal
 set "DATA=%~1"
 if "%DATA%"=="" set "DATA=%~dp0Quillmere"
+if not exist "%DATA%\*" goto notafolder
 for %%I in ("%DATA%") do set "PAGE=%~dp0Preview of %%~nxI.html"
 for %%I in ("%DATA%") do set "REPORT=%~dp0Preview of %%~nxI.txt"
 echo Previewing "%DATA%" (this takes about half a minute)
@@ -22,3 +23,9 @@ exit /b 0
 echo The preview stopped with exit code %RESULT%. The lines above say why; see Authors-README.txt.
 pause
 exit /b %RESULT%
+
+:notafolder
+echo "%DATA%" is not a folder. Drop the data folder itself onto Preview.cmd. A folder whose name has no
+echo blanks but one of "&", "," or ";" must be renamed first: Windows splits such a name when it is dropped.
+pause
+exit /b 2

@@ -19,6 +19,26 @@ class DrawPool {
  public:
   using value_type = T;
 
+  DrawPool() = default;
+  // A copy holds the entries left, and indexes them on its own first draw: the index's keys point
+  // into the entries they were made from.
+  DrawPool(const DrawPool& other) : entries_(other.Entries()) {}
+  DrawPool& operator=(const DrawPool& other) {
+    if (this != &other) assign(other.Entries());
+    return *this;
+  }
+  // Moving keeps the entries where they are, so the index moves along; the pool left behind is empty.
+  DrawPool(DrawPool&& other) noexcept { *this = std::move(other); }
+  DrawPool& operator=(DrawPool&& other) noexcept {
+    if (this == &other) return *this;
+    entries_ = std::move(other.entries_), taken_ = std::move(other.taken_), tree_ = std::move(other.tree_);
+    nextSame_ = std::move(other.nextSame_), firstLeft_ = std::move(other.firstLeft_);
+    left_ = std::exchange(other.left_, 0);
+    indexed_ = std::exchange(other.indexed_, false);
+    other.entries_.clear();
+    return *this;
+  }
+
   void push_back(T entry) {
     Unindex();
     entries_.push_back(std::move(entry));

@@ -100,7 +100,8 @@ def check_programs(objdump, folder):
     """Only system DLLs imported, and no link time in the PE header: a rebuild gives the same bytes."""
     for name in ("brindlewick-check.exe", "brindlewick-preview.exe", "Brindlewick.dll"):
         path = os.path.join(folder, "Tools", name)
-        dump = subprocess.run([objdump, "-p", path], capture_output=True, text=True, check=True).stdout
+        dump = subprocess.run([objdump, "-p", path], capture_output=True, text=True, check=True,
+                              env=dict(os.environ, TZ="UTC")).stdout
         stamp = re.search(r"^Time/Date\s+(.*)$", dump, re.M)
         if not stamp or "1970" not in stamp.group(1):
             fail("%s carries a time in its PE header: %s" % (name, stamp.group(1) if stamp else "none read"))
@@ -265,6 +266,17 @@ def main():
         code, output = run_command(folder, "Check.cmd", broken, environment)
         if code != 1 or not re.search(r"Cydonia/MaleClothing\.txt:2: error: .*00G910", output):
             fail("Check.cmd on a bad form ID ended with %d:\n%s" % (code, output))
+        # A file dropped instead of a folder: said so, exit code 2.
+        code, output = run_command(folder, "Check.cmd", os.path.join(folder, "Authors-README.txt"), environment)
+        if code != 2 or "is not a folder" not in output:
+            fail("Check.cmd on a file ended with %d:\n%s" % (code, output))
+        # Check.cmd taken out of the archive alone, as Explorer runs it from inside the zip: it says so.
+        lonely = os.path.join(work, "lonely")
+        os.makedirs(lonely)
+        shutil.copy(os.path.join(folder, "Check.cmd"), lonely)
+        code, output = run_command(lonely, "Check.cmd", shipped, environment)
+        if code == 0 or "Result: the checker did not run" not in output:
+            fail("Check.cmd without its tools ended with %d:\n%s" % (code, output))
         print("archives checked: %s" % ", ".join(os.path.basename(p) for p in (release, debug, authors)))
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -58,10 +58,11 @@ TEST_F(DataWorld, EveryNamedFormExistsWithTheKindItsFileExpects) {
   Write("Cydonia/FemaleClothing.txt", "000900_ZoeTailor.esm ; gown\n");
   Write("Cydonia/MaleAnims.txt", "000A00_Zoe.esp\n");
   Write("Neon/FemaleVoices.txt", "000B00_ZoeLight.esl\n");
-  Write("Neon/EncounterPoints.txt", "000C00_ZoeWorld.esm ; bench\n000C01_ZoeWorld.esm\n");
+  Write("Neon/EncounterPoints.txt",
+        "000C00_ZoeWorld.esm ; bench\n000C01_ZoeWorld.esm\n000C02_ZoeWorld.esm\n000C03_ZoeWorld.esm\n");
   Write("UniqueNPCs/Ada.ini",
         "[Character]\r\nsName=Ada\r\niAppearance=000D00_Zoe.esp\r\niFacialAnim=000A01_Zoe.esp\r\n"
-        "iVoiceType = 000B01_ZoeLight.esl\r\n[Neon]\r\niEncounterChance=50\r\niClothing=000901_ZoeTailor.esm\r\n");
+        "iVoiceType = \"000B01_ZoeLight.esl\"\r\n[Neon]\r\niEncounterChance=50\r\niClothing=000901_ZoeTailor.esm\r\n");
   sim::LoadWorldFromData(game.dataFolder());
 
   // Starfield.esm first, then the files in the order the data names them, the plug-in's master after
@@ -91,7 +92,7 @@ TEST_F(DataWorld, EveryNamedFormExistsWithTheKindItsFileExpects) {
 
   // Encounter points stand in their city, near the spot the player enters it at.
   const auto spot = sim::GetWorld().citySpots.at("Neon");
-  for (const std::uint32_t id : {0xC00u, 0xC01u}) {
+  for (const std::uint32_t id : {0xC00u, 0xC01u, 0xC02u, 0xC03u}) {
     auto* point = FormOf("ZoeWorld.esm", id);
     ASSERT_NE(point, nullptr);
     ASSERT_TRUE(point->Is(RE::FormType::kReference));
@@ -100,12 +101,16 @@ TEST_F(DataWorld, EveryNamedFormExistsWithTheKindItsFileExpects) {
     const auto& at = reference->position;
     EXPECT_LT(std::hypot(at.x - spot.x, at.y - spot.y, at.z - spot.z), 500.0f);
   }
+  // The plug-in takes every one of them for the player standing on the spot, at the default distances.
+  sim::PlacePlayer(spot);
+  test::LogCapture log;
+  EXPECT_EQ(BuildDataBase(8, true, 4), 4) << testing::PrintToString(log.lines());
 }
 
 TEST_F(DataWorld, LinesThePluginRefusesMakeNoFormAndStayRefused) {
   Write("AkilaCity/FemaleFaceNPCs.txt",
         "000801_Zoe.esp\n12G4_Zoe.esp\n1234567_Zoe.esp\n123456789\n; a comment line\n0000_Zoe.esp\n"
-        "001234_ZoeLight.esl\n");
+        "001234_ZoeLight.esl\nFF000800\n");
   // The same form named as a face and then as a voice stays the face.
   Write("AkilaCity/FemaleVoices.txt", "000801_Zoe.esp\n");
   sim::LoadWorldFromData(game.dataFolder());
@@ -113,6 +118,7 @@ TEST_F(DataWorld, LinesThePluginRefusesMakeNoFormAndStayRefused) {
   EXPECT_EQ(FormOf("Zoe.esp", 0x12), nullptr);  // the lookup would read "12G4" as far as "12"
   EXPECT_EQ(FormOf("Zoe.esp", 0x1234567), nullptr);
   EXPECT_EQ(FormOf("ZoeLight.esl", 0x1234), nullptr);
+  EXPECT_EQ(sim::FindForm(0xFF000800), nullptr);  // the game's own IDs for what it creates while running
   EXPECT_TRUE(IsNPCOfSex(FormOf("Zoe.esp", 0x801), true));
 
   test::LogCapture log;
