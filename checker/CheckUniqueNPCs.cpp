@@ -2,6 +2,7 @@
 // so every message it writes belongs to that file.
 #include <fmt/format.h>
 
+#include "CityDataRules.h"
 #include "Checks.h"
 #include "FormIDText.h"
 #include "Helpers/Ini.h"
@@ -41,11 +42,6 @@ constexpr KeyMessage kKeyMessages[] = {
     {"ClothingForm is nullptr", "iClothing", true, true},
     {"ClothingFormFormType", "iClothing", true, true},
 };
-
-bool HasPluginExtension(const std::string& name) {
-  const auto lower = ToLowerAscii(name);
-  return lower.ends_with(".esm") || lower.ends_with(".esp") || lower.ends_with(".esl");
-}
 
 std::string WithoutTrace(const std::string& text) { return text.substr(0, text.find(" RetrievedData:")); }
 
@@ -117,7 +113,7 @@ void CheckFile(CheckContext& context, const std::string& fileName) {
       const auto reference = Parse::FormReferenceOf(value);
       if (auto wrong = WrongInItsText(reference.formID, details))
         details = std::move(*wrong);
-      else if (!reference.plugin.empty() && !HasPluginExtension(reference.plugin))
+      else if (!reference.plugin.empty() && !sim::IsPluginFileName(reference.plugin))
         details += fmt::format(" (\"{}\" has no .esm, .esp or .esl extension: no plug-in file has that name)",
                                reference.plugin);
     }

@@ -15,13 +15,21 @@
 namespace sim {
 namespace {
 
+// The most hexadecimal digits the game's lookup takes for a form of that file.
+std::size_t LongestFormID(const std::string& plugin) { return plugin == "Starfield.esm" ? 8u : 6u; }
+
+}  // namespace
+
 std::string Lower(std::string_view text) {
   std::string lower(text);
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
   return lower;
 }
 
-}  // namespace
+bool IsPluginFileName(std::string_view name) {
+  const auto lower = Lower(name);
+  return lower.size() > 4 && (lower.ends_with(".esm") || lower.ends_with(".esp") || lower.ends_with(".esl"));
+}
 
 // The file's text: a UTF-8 mark dropped, UTF-16 with its mark turned into UTF-8.
 std::string TextOfDataFile(const std::filesystem::path& file) {
@@ -104,13 +112,13 @@ FormLineParts PartsOfFormLine(std::string_view line) {
 }
 
 bool IsFormIDOfFile(const std::string& formID, const std::string& plugin) {
-  return !formID.empty() && formID.size() <= (plugin == "Starfield.esm" ? 8u : 6u) &&
+  return !formID.empty() && formID.size() <= LongestFormID(plugin) &&
          formID.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
 }
 
 RE::TESForm* FormOfLine(std::string_view line) {
   const auto [id, plugin] = PartsOfFormLine(line);
-  if (id.empty() || id.size() > (plugin == "Starfield.esm" ? 8u : 6u)) return nullptr;
+  if (id.empty() || id.size() > LongestFormID(plugin)) return nullptr;
   auto* file = LoadedFileNamed(plugin);
   if (!file) return nullptr;
   std::uint32_t local = 0;

@@ -11,6 +11,12 @@
 
 namespace sim {
 
+// Names of files and keys compare with ASCII case ignored.
+std::string Lower(std::string_view text);
+
+// A name the game loads as a plug-in file: one that ends in .esm, .esp or .esl, case ignored.
+bool IsPluginFileName(std::string_view name);
+
 // Data\SFSE\Plugins\Quillmere\<city> in the current game folder; city 1 to 4.
 std::filesystem::path CityDataFolder(int city);
 

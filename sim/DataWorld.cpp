@@ -1,7 +1,6 @@
 #include "DataWorld.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -50,11 +49,6 @@ constexpr DataBaseFiles kDataBaseFiles[] = {
     {"FemaleVoices", Kind::Voice},        {"MaleVoices", Kind::Voice},       {"EncounterPoints", Kind::EncounterPoint},
 };
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
 std::string Trim(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
@@ -72,12 +66,6 @@ FormLineParts PartsOfValue(const std::string& value) {
   const auto underscore = value.find('_');
   if (underscore == std::string::npos) return {PartsOfFormLine(value).formID, "Starfield.esm"};
   return {PartsOfFormLine(value.substr(0, underscore)).formID, value.substr(underscore + 1)};
-}
-
-// A name the game loads as a plug-in file: one that ends in .esm, .esp or .esl.
-bool IsPluginFileName(const std::string& name) {
-  const auto lower = Lower(name);
-  return lower.size() > 4 && (lower.ends_with(".esm") || lower.ends_with(".esp") || lower.ends_with(".esl"));
 }
 
 // An INI file's values by lower-cased section and key; the first of a repeated key counts.

@@ -8,6 +8,7 @@
 
 #include "Actors.h"
 #include "Cells.h"
+#include "CityDataRules.h"
 #include "GameForms.h"
 #include "GameWorld.h"
 #include "ProcessLists.h"
@@ -27,11 +28,6 @@ constexpr const char* kMenus[] = {"LoadingMenu", "FaderMenu",          "PauseMen
 constexpr std::size_t kMostLiveActors = 250;
 constexpr std::size_t kMostAuthorFiles = 40;
 constexpr std::size_t kLongLine = 5000;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
 std::string ReadText(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
