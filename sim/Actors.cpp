@@ -165,8 +165,8 @@ RE::Actor* Free(RE::Actor* actor, bool reuse, bool keepMapped, bool keepFormEntr
 
 }  // namespace
 
-std::shared_mutex& ActorLifetimeLock() {
-  static std::shared_mutex lock;
+ReadWriteLock& ActorLifetimeLock() {
+  static ReadWriteLock lock;
   return lock;
 }
 

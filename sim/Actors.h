@@ -3,7 +3,7 @@
 // game places them in, the voice they speak with, the template they were made from, whether a
 // quest alias holds them, and their deletion.
 #include <cstdint>
-#include <shared_mutex>
+#include "ReadWriteLock.h"
 #include <vector>
 
 #include "GameWorld.h"
@@ -33,7 +33,7 @@ RE::Actor* FreeActor(RE::Actor* actor, bool reuse);
 RE::Actor* FreeActorWhileRunning(RE::Actor* actor, bool reuse);
 // Held shared by a game thread while it works on an actor it took from the process lists, and
 // exclusively while the game frees one: the game never frees an actor under its own threads' hands.
-std::shared_mutex& ActorLifetimeLock();
+ReadWriteLock& ActorLifetimeLock();
 // The actor's memory is freed and inaccessible, but the game forgot to take it out of its form
 // table: a lookup of its form ID still gives the pointer (a fault the soak plays on purpose).
 void FreeActorKeepingFormEntry(RE::Actor* actor);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <shared_mutex>
 #include <utility>
 
 #include <fmt/format.h>

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "RE/G/GameVM.h"
 #include "RE/P/PlayerCharacter.h"
 #include "RE/P/ProcessLists.h"
+#include "ReadWriteLock.h"
 
 namespace sim {
 
@@ -48,7 +48,7 @@ struct ResetRecord {
 
 struct World {
   // The game's form table is read from any thread while actors come and go: guarded as the game's is.
-  std::shared_mutex formsLock;
+  ReadWriteLock formsLock;
   std::map<std::uint32_t, RE::TESForm*> forms;
   std::map<std::string, RE::NiPoint3> citySpots;  // where "enter CITY" puts the player
   std::vector<ResetRecord> resets;
