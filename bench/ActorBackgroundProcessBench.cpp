@@ -9,13 +9,13 @@
 #include "GameForms.h"
 #include "Harness.h"
 #include "Helpers/PluginSettings.h"
-#include "Main/ActorBackgroundProcess.h"
-#include "Main/GameObjectCache.h"
+#include "Main/Appearance/ActorBackgroundProcess.h"
+#include "Main/Game/GameObjectCache.h"
 
 void RunActorBackgroundProcessBenchmarks() {
   using Target = char (*)(RE::Actor*, std::uint64_t);
   PluginSettings.bLogging = false;
-  ActorBackgroundProcess::TargetFuncStruct::savedTarget = sim::AppearanceTargetAddress();
+  ActorBackgroundProcess::AppearanceHook::savedTarget = sim::AppearanceTargetAddress();
   auto* target = reinterpret_cast<Target>(sim::AppearanceTargetAddress());
   auto* city = sim::CityLocation(1);
   city->loadedCount = 1;
@@ -35,7 +35,7 @@ void RunActorBackgroundProcessBenchmarks() {
   const auto hooked = [&](const char* name) {
     const auto result = bench::Measure(name, 5, [&] {
       for (int i = 0; i < kCalls; ++i)
-        sink += ActorBackgroundProcess::TargetFuncStruct::Process(actors[i & 15], static_cast<std::uint64_t>(i));
+        sink += ActorBackgroundProcess::AppearanceHook::Process(actors[i & 15], static_cast<std::uint64_t>(i));
     });
     bench::Print(result, kCalls, "call");
     std::printf("%-52s %.2fx the game's call, %.3f allocations per call\n", "", result.medianNs / game.medianNs,
@@ -53,7 +53,7 @@ void RunActorBackgroundProcessBenchmarks() {
   PluginSettings.iQueuedActorTime = 0;
   PluginSettings.iFaceGenActorUpdateTime = 0;
   AppearanceProcessState.Ticks = 1;
-  for (int i = 0; i < 64; ++i) ActorBackgroundProcess::TargetFuncStruct::Process(actors[i & 15], 0);
+  for (int i = 0; i < 64; ++i) ActorBackgroundProcess::AppearanceHook::Process(actors[i & 15], 0);
   PluginSettings.iFaceGenActorUpdateTime = 1 << 30;
   hooked("hook, 16 queued, inside the update interval");
   std::printf("%-52s (checksum %d)\n", "", sink & 1);

@@ -5,8 +5,8 @@
 #include "GameForms.h"
 #include "Harness.h"
 #include "Helpers/PluginSettings.h"
-#include "Main/ApplyDataToLocation.h"
-#include "Main/LeveledLists.h"
+#include "Main/Cities/ApplyDataToLocation.h"
+#include "Main/LeveledLists/LeveledLists.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void RunApplyDataBenchmarks() {
 
   bool applied = false;
   const auto result = bench::Measure("ApplyDataToLocation: 250 faces, 500 clothes, 10k names", 5, [&] {
-    applied = ApplyDataToLocation(3);
+    applied = ApplyDataToLocation(CityRecordOf(City::Cydonia));
     ClearSavedLeveledLists();  // as a game reset does between two applications
   });
   bench::Print(result, 1, "city");

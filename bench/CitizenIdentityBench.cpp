@@ -10,11 +10,11 @@
 #include "GameForms.h"
 #include "Harness.h"
 #include "Helpers/PluginSettings.h"
-#include "Main/CitizenIdentity.h"
-#include "Main/CityFolderCache.h"
-#include "Main/DataBase.h"
-#include "Main/LocationData.h"
-#include "Main/RandomDraws.h"
+#include "Main/Citizens/CitizenIdentity.h"
+#include "Main/Cities/CityFolderCache.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/LocationData.h"
+#include "Main/Cities/RandomDraws.h"
 #include "RE/VirtualCall.h"
 
 namespace {
@@ -49,7 +49,7 @@ void UseListsWithNames(int names) {
     bench::WriteLines(city / (sex + "LastNames.txt"), names, [&](int i) { return name(i + 300); });
   }
   ForgetCityFolders();
-  auto& record = *GetLocationStructByIndex(3);
+  auto& record = CityRecordOf(City::Cydonia);
   for (auto* list : {&record.FemaleNames, &record.MaleNames, &record.FemaleLastNames, &record.MaleLastNames})
     list->clear();
   record.FemaleAnims.clear(), record.MaleAnims.clear(), record.FemaleVoices.clear(), record.MaleVoices.clear();
@@ -108,13 +108,13 @@ void RunCitizenIdentityBenchmarks() {
 
   // A small database runs empty every few citizens and is rebuilt from its files.
   const auto rebuilds = bench::Measure("BuildDataBase: 10-line keyword file (a rebuild)", 5, [&] {
-    for (int i = 0; i < 100; ++i) sink += BuildDataBase(4, true, 3);
+    for (int i = 0; i < 100; ++i) sink += BuildDataBase(DataBaseKind::Anims, true, CityRecordOf(City::Cydonia));
   });
   bench::Print(rebuilds, 100, "rebuild");
   const auto freshRebuilds = bench::Measure("BuildDataBase: the same, its folder read afresh", 5, [&] {
     for (int i = 0; i < 100; ++i) {
       ForgetCityFolders();
-      sink += BuildDataBase(4, true, 3);
+      sink += BuildDataBase(DataBaseKind::Anims, true, CityRecordOf(City::Cydonia));
     }
   });
   bench::Print(freshRebuilds, 100, "rebuild");

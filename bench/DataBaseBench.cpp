@@ -9,8 +9,8 @@
 #include "Harness.h"
 #include "Helpers/FormResolution.h"
 #include "Helpers/PluginSettings.h"
-#include "Main/DataBase.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/LocationData.h"
 
 namespace {
 
@@ -37,15 +37,17 @@ void RunDataBaseBenchmarks() {
 
   int count = 0;
   auto allocationsBefore = bench::AllocationCount();
-  const auto names =
-      bench::Measure("BuildDataBase: 100k-line names file, logging off", 5, [&] { count = BuildDataBase(6, true, 1); });
+  const auto names = bench::Measure("BuildDataBase: 100k-line names file, logging off", 5, [&] {
+    count = BuildDataBase(DataBaseKind::Names, true, CityRecordOf(City::NewAtlantis));
+  });
   bench::Print(names, kNames, "line");
   std::printf("%-52s %d entries, %.2f allocations per line\n", "", count,
               static_cast<double>(bench::AllocationCount() - allocationsBefore) / (6.0 * kNames));
 
   allocationsBefore = bench::AllocationCount();
-  const auto faces =
-      bench::Measure("BuildDataBase: 10k-line face file, logging off", 5, [&] { count = BuildDataBase(2, true, 1); });
+  const auto faces = bench::Measure("BuildDataBase: 10k-line face file, logging off", 5, [&] {
+    count = BuildDataBase(DataBaseKind::FaceNPCs, true, CityRecordOf(City::NewAtlantis));
+  });
   bench::Print(faces, kFaces, "line");
   std::printf("%-52s %d entries, %.2f allocations per line\n", "", count,
               static_cast<double>(bench::AllocationCount() - allocationsBefore) / (6.0 * kFaces));

@@ -12,11 +12,12 @@
 #include "GameWorld.h"
 #include "Helpers/Naming.h"
 #include "IniText.h"
-#include "Main/Cities.h"
-#include "Main/DataBase.h"
-#include "Main/DataBaseKinds.h"
-#include "Main/LocationData.h"
+#include "Main/Game/Cities.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/DataBaseKinds.h"
+#include "Main/Cities/LocationData.h"
 #include "Parse/FormLine.h"
+#include "Win/FolderListing.h"
 #include "Win/Text.h"
 
 namespace check {
@@ -34,6 +35,7 @@ struct Tally {
 };
 
 struct CityRun {
+  CityRecord& city;
   int index;
   std::string name;
   fs::path folder;                       // relative to the data folder
@@ -121,11 +123,9 @@ void CheckNamesFile(CheckContext& context, const fs::path& relative) {
 }
 
 void CheckListing(CheckContext& context, const CityRun& run) {
-  std::error_code error;
-  for (fs::directory_iterator it(context.copy / run.folder, error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
-    const auto relative = run.folder / it->path().filename();
-    const auto extension = Win::ToUtf8(it->path().extension().native());
+  for (const auto& file : Win::ListFiles(context.copy / run.folder).value_or(std::vector<fs::path>{})) {
+    const auto relative = run.folder / file;
+    const auto extension = Win::ToUtf8(file.extension().native());
     if (extension != ".txt") {
       if (EqualIgnoringCase(extension, ".txt"))
         context.report.Add(
@@ -134,7 +134,7 @@ void CheckListing(CheckContext& context, const CityRun& run) {
                         extension));
       continue;
     }
-    const auto name = ToLowerAscii(Win::ToUtf8(it->path().filename().native()));
+    const auto name = ToLowerAscii(Win::ToUtf8(file.native()));
     const bool feeds = std::any_of(kDataBases.begin(), kDataBases.end(), [&](const DataBaseDescriptor& d) {
       return name.starts_with(ToLowerAscii(d.female.name)) || name.starts_with(ToLowerAscii(d.male.name));
     });
@@ -150,7 +150,7 @@ void CheckLocationData(CheckContext& context, CityRun& run, CitySummary& summary
   const auto relative = run.folder / L"LocationData.ini";
   const auto shown = Shown(relative);
   context.messages.Take();
-  summary.locationData = BuildLocationDataDB(run.index);
+  summary.locationData = BuildLocationDataDB(run.city);
   for (const auto& message : context.messages.Take())
     if (message.level >= spdlog::level::err)
       context.report.Add(
@@ -158,7 +158,7 @@ void CheckLocationData(CheckContext& context, CityRun& run, CitySummary& summary
           message.text + (message.text.starts_with("couldn't find") ? " (the city gets no women and no heights)" : ""));
   if (!summary.locationData) return;
 
-  const auto& record = *GetLocationStructByIndex(run.index);
+  const auto& record = run.city;
   summary.femalePercent = record.iFemalePercent;
   summary.heights = {record.fFemaleMinHeight, record.fFemaleMaxHeight, record.fMaleMinHeight, record.fMaleMaxHeight};
   run.disableNames = record.bDisableNames;
@@ -177,7 +177,7 @@ void CheckLocationData(CheckContext& context, CityRun& run, CitySummary& summary
   };
   const auto ini = ReadIniText(context.copy / relative);
   LintIni(ini,
-          {shown, "LocationData", GetLocationFolder(run.index),
+          {shown, "LocationData", run.city.folder,
            [&](const IniKey& key) -> std::string {
              for (const auto& value : values)
                if (EqualIgnoringCase(key.key, value.key)) return fmt::format(", so {} is {}", value.key, value.value);
@@ -216,17 +216,17 @@ void BuildDataBases(CheckContext& context, CityRun& run, CitySummary& summary) {
       }
       auto& tally = run.tallies[side.name];
       context.messages.Take();
-      BuildDataBase(static_cast<int>(descriptor.kind), female, run.index);
+      BuildDataBase(descriptor.kind, female, run.city);
       ReadBuildMessages(context, run, tally);
       summary.entries.emplace_back(side.name, tally.count);
 
       if (descriptor.textLines) {
-        for (const auto& name : GetFileNamesInDirectory(GetLocationFolder(run.index), side.name))
+        for (const auto& name : GetFileNamesInDirectory(run.city.folder, side.name))
           CheckNamesFile(context, run.folder / Win::FromUtf8(name));
         context.messages.Take();
       }
-      const bool needed = once ? context.citiesNamedByUniqueNPCs[static_cast<std::size_t>(run.index - 1)]
-                               : !(descriptor.textLines && run.disableNames);
+      const bool needed =
+          once ? context.citiesNamedByUniqueNPCs[SlotOf(run.city.city)] : !(descriptor.textLines && run.disableNames);
       if (tally.count == 0 && needed)
         context.report.Add(Shown(run.folder), 0, Level::Error,
                            !tally.noFiles.empty()
@@ -286,18 +286,20 @@ void CheckLimits(CheckContext& context, std::vector<CityRun>& runs) {
 
 void CheckCities(CheckContext& context) {
   std::vector<CityRun> runs;
-  for (const int index : kCityIndices) {
-    const auto name = GetLocationNameByIndex(index);
-    runs.push_back({index, name, fs::path(Win::FromUtf8(name)), {}, false});
+  for (const City city : kCities) {
+    auto& record = CityRecordOf(city);
+    const int index = record.index();
+    const std::string name = record.name();
+    runs.push_back({record, index, name, fs::path(Win::FromUtf8(name)), {}, false});
     auto& run = runs.back();
     context.report.cities.push_back({});
     auto& summary = context.report.cities.back();
     summary.name = name;
-    summary.uniqueNPCs = context.uniqueNPCRecords[static_cast<std::size_t>(index - 1)];
+    summary.uniqueNPCs = context.uniqueNPCRecords[SlotOf(city)];
     std::error_code error;
     if (!fs::is_directory(context.copy / run.folder, error)) {
       context.messages.Take();
-      BuildLocationDataDB(index);
+      BuildLocationDataDB(record);
       for (const auto& message : context.messages.Take())
         context.report.Add(Shown(run.folder), 0, Level::Error, message.text + " (the city folder is missing)");
       continue;

@@ -9,7 +9,7 @@
 #include "Helpers/Naming.h"
 #include "Helpers/PluginSettings.h"
 #include "IniText.h"
-#include "Main/Settings.h"
+#include "Main/Settings/Settings.h"
 #include "Win/Text.h"
 
 namespace check {

@@ -8,10 +8,11 @@
 #include "Helpers/Ini.h"
 #include "Helpers/Naming.h"
 #include "IniText.h"
-#include "Main/Cities.h"
-#include "Main/LocationData.h"
-#include "Main/UniqueNPCDefinitions.h"
+#include "Main/Game/Cities.h"
+#include "Main/Cities/LocationData.h"
+#include "Main/UniqueNPCs/UniqueNPCDefinitions.h"
 #include "Parse/UniqueNPCValues.h"
+#include "Win/FolderListing.h"
 #include "Win/Text.h"
 
 namespace check {
@@ -80,7 +81,7 @@ void CheckFile(CheckContext& context, const std::string& fileName) {
     }
   }
 
-  for (const int city : kCityIndices) ClearUniqueNPCRecords(city);
+  ClearUniqueNPCRecords();
   context.messages.Take();
   BuildUniqueNPCsDB(nameNoExt);
   std::string details;  // why a form reference resolved to nothing, from the form lookup
@@ -137,9 +138,9 @@ void CheckFile(CheckContext& context, const std::string& fileName) {
   }
 
   int made = 0;
-  for (const int city : kCityIndices) {
-    const auto count = static_cast<int>(GetLocationStructByIndex(city)->UniqueNPCs.size());
-    context.uniqueNPCRecords[static_cast<std::size_t>(city - 1)] += count;
+  for (const City city : kCities) {
+    const auto count = static_cast<int>(CityRecordOf(city).UniqueNPCs.size());
+    context.uniqueNPCRecords[SlotOf(city)] += count;
     made += count;
   }
   if (made == 0 && ini.opened) context.report.Add(shown, 0, Level::Error, "gives no unique NPC to any city");
@@ -154,16 +155,16 @@ void CheckUniqueNPCs(CheckContext& context) {
     context.report.Add("UniqueNPCs", 0, Level::Warning, "folder 'Quillmere/UniqueNPCs' can't be reached.");
     return;
   }
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const auto extension = Win::ToUtf8(it->path().extension().native());
+  for (const auto& file : Win::ListFiles(folder).value_or(std::vector<fs::path>{})) {
+    const auto extension = Win::ToUtf8(file.extension().native());
     if (extension != ".ini" && EqualIgnoringCase(extension, ".ini"))
       context.report.Add(
-          Shown(fs::path(L"UniqueNPCs") / it->path().filename()), 0, Level::Warning,
+          Shown(fs::path(L"UniqueNPCs") / file), 0, Level::Warning,
           fmt::format("the extension \"{}\" differs from \".ini\" in case: the plug-in ignores this file", extension));
   }
 
   for (const auto& fileName : GetUniqueNPCFileNames()) CheckFile(context, fileName);
-  for (const int city : kCityIndices) ClearUniqueNPCRecords(city);
+  ClearUniqueNPCRecords();
   context.messages.Take();
 }
 

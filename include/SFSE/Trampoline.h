@@ -45,6 +45,28 @@ struct CallPatch {
   std::uintptr_t previousTarget;
 };
 
+// Where a patched call went before: stored before the site is written, since a game thread may run
+// the new call at once, and the hook's one way to hand the call on to the game.
+template <class Signature>
+class SavedTarget;
+template <class Result, class... Arguments>
+class SavedTarget<Result(Arguments...)> {
+ public:
+  std::atomic<std::uintptr_t>& address() noexcept { return address_; }
+  bool saved() const noexcept { return address_.load(std::memory_order_acquire) != 0; }
+  std::uintptr_t operator=(std::uintptr_t address) noexcept {  // as std::atomic's, for tests and reverts
+    address_.store(address, std::memory_order_release);
+    return address;
+  }
+  Result operator()(Arguments... arguments) const {
+    using Target = Result (*)(Arguments...);
+    return reinterpret_cast<Target>(address_.load(std::memory_order_acquire))(arguments...);
+  }
+
+ private:
+  std::atomic<std::uintptr_t> address_{0};
+};
+
 // One call to redirect; savedTarget, when given, receives the call's previous target before the
 // site is written, since a game thread may run the new call at once.
 struct CallRedirect {

@@ -1,7 +1,7 @@
 #include "GameFolder.h"
 
-#include "Main/CityFolderCache.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/CityFolderCache.h"
+#include "Main/Cities/CityRecord.h"
 #include "Win/Text.h"
 
 #include <windows.h>
@@ -54,6 +54,6 @@ std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
-std::string LocationFolderText(int city) { return Win::ToUtf8(GetLocationFolder(city).native()); }
+std::string LocationFolderText(City city) { return Win::ToUtf8(CityRecordOf(city).folder.native()); }
 
 }  // namespace test

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "Main/Game/Cities.h"
 #include "TempFolder.h"
 
 namespace test {
@@ -26,7 +27,7 @@ class GameFolder {
 };
 
 // A city's folder as the plug-in's log lines print it.
-std::string LocationFolderText(int city);
+std::string LocationFolderText(City city);
 
 // Makes a change in a folder and, when the plug-in watches it, returns once the plug-in has
 // noticed a change there (or after five seconds).

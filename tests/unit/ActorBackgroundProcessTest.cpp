@@ -19,11 +19,12 @@
 #include "Helpers/Ini.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/ActorBackgroundProcess.h"
-#include "Main/CellChangeGate.h"
-#include "Main/PluginState.h"
-#include "Main/Settings.h"
-#include "Main/SaveLoadEvents.h"
+#include "Main/Appearance/ActorBackgroundProcess.h"
+#include "Main/Game/CellChangeGate.h"
+#include "Main/Game/GameObjectCache.h"
+#include "Main/Startup/PluginState.h"
+#include "Main/Settings/Settings.h"
+#include "Main/Events/SaveLoadEvents.h"
 #include "RE/VirtualCall.h"
 
 using Process = ActorBackgroundProcess;
@@ -40,7 +41,7 @@ struct Appearance {
 
   Appearance() {
     ResetPluginState();
-    Process::TargetFuncStruct::savedTarget = sim::AppearanceTargetAddress();
+    Process::AppearanceHook::savedTarget = sim::AppearanceTargetAddress();
     sim::PlacePlayer({0, 0, 0});
     SetCityActive(true);
     RefreshGameObjectCache();
@@ -66,7 +67,7 @@ struct Appearance {
   void Call(RE::Actor* actor) {
     const auto argument = nextArgument++ * 0x9E3779B97F4A7C15ull;
     const auto before = sim::AppearanceCallTotals().targetCalls;
-    EXPECT_EQ(Process::TargetFuncStruct::Process(actor, argument), sim::AppearanceOwnResult(actor, argument));
+    EXPECT_EQ(Process::AppearanceHook::Process(actor, argument), sim::AppearanceOwnResult(actor, argument));
     EXPECT_EQ(sim::AppearanceCallTotals().targetCalls, before + 1);
   }
   static std::size_t Queued() { return AppearanceProcessState.queue.size(); }
@@ -328,7 +329,7 @@ TEST(ActorBackgroundProcess, FourThreadsWithReloadsLoseNothingAndKeepTheFilesLog
         auto* actor = world.actors[static_cast<std::size_t>(i + t) % world.actors.size()];
         if (i % 1000 == 0) actor->position.x = 10.0f + static_cast<float>((i / 1000 + t) % 50);  // walks about
         const auto argument = static_cast<std::uint64_t>(i) * 31 + static_cast<std::uint64_t>(t);
-        if (Process::TargetFuncStruct::Process(actor, argument) != sim::AppearanceOwnResult(actor, argument)) ++altered;
+        if (Process::AppearanceHook::Process(actor, argument) != sim::AppearanceOwnResult(actor, argument)) ++altered;
       }
     });
   for (auto& thread : game) thread.join();
@@ -363,11 +364,11 @@ TEST(ActorBackgroundProcess, AGameUpdateCallingBackIntoTheHookGoesStraightToTheG
     ++nested;
     const std::uint64_t argument = 0xABCDEF;
     nestedResultKept = nestedResultKept &&
-                       Process::TargetFuncStruct::Process(other, argument) == sim::AppearanceOwnResult(other, argument);
+                       Process::AppearanceHook::Process(other, argument) == sim::AppearanceOwnResult(other, argument);
   });
   test::LogCapture log;
   const auto before = sim::AppearanceCallTotals().targetCalls;
-  EXPECT_EQ(Process::TargetFuncStruct::Process(other, 77), sim::AppearanceOwnResult(other, 77));
+  EXPECT_EQ(Process::AppearanceHook::Process(other, 77), sim::AppearanceOwnResult(other, 77));
   sim::OnAppearanceUpdate(nullptr);
   EXPECT_EQ(sim::AppearanceCallTotals().targetCalls, before + 2) << "the outer call and the nested one";
   EXPECT_EQ(nested, 1);
@@ -397,7 +398,7 @@ TEST(ActorBackgroundProcess, TheLoggingSwitchIsNeverChangedWhileTheGamesThreadsR
       game.emplace_back([&, t] {
         for (int i = 0; i < 20'000; ++i) {
           auto* actor = world.actors[static_cast<std::size_t>(i + t) % world.actors.size()];
-          Process::TargetFuncStruct::Process(actor, static_cast<std::uint64_t>(i));
+          Process::AppearanceHook::Process(actor, static_cast<std::uint64_t>(i));
         }
       });
     for (auto& thread : game) thread.join();
@@ -431,7 +432,7 @@ TEST(ActorBackgroundProcess, ActorsFreedAndReusedDuringPassesAreDroppedWithoutBe
       game.emplace_back([&, t] {
         for (std::uint64_t i = 0; !done; ++i) {
           ++inFlight;
-          Process::TargetFuncStruct::Process(steady[static_cast<std::size_t>(t)], i);
+          Process::AppearanceHook::Process(steady[static_cast<std::size_t>(t)], i);
           --inFlight;
         }
       });

@@ -14,10 +14,9 @@
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/ApplyDataToLocation.h"
-#include "Main/LeveledLists.h"
-#include "Main/PluginState.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/ApplyDataToLocation.h"
+#include "Main/LeveledLists/LeveledLists.h"
+#include "Main/Cities/LocationData.h"
 #include "PluginMaster.h"
 #include "WorldFile.h"
 
@@ -87,36 +86,28 @@ void ExpectList(const RE::TESLeveledList& list, std::size_t from, const std::vec
 
 }  // namespace
 
-TEST(ApplyDataToLocation, UnknownIndexOrMissingFormsStopBeforeAnythingChanges) {
+TEST(ApplyDataToLocation, MissingFormsStopBeforeAnythingChanges) {
   test::GameFolder game;
   FormsBack restore;
-  sim::ClearPluginFiles();  // no plug-in files: any form lookup would leave lines behind
   PluginSettings = PluginSettingsRecord{};
   ClearSavedLeveledLists();
-  for (int index : {0, 5, -1}) {
-    test::LogCapture log;
-    EXPECT_FALSE(ApplyDataToLocation(index));
-    EXPECT_EQ(log.lines(), (Lines{kInfo + kRule + " unkown " + kRule,
-                                  kError + "location data struct couldn't be acquired with location name: unkown"}));
-    EXPECT_EQ(GetCitizenKeyword(index), nullptr);
-  }
 
   WriteCity(game, "NewAtlantis", {NPCs(0x61000, 2, true), NPCs(0x61100, 2, false), {}, {}}, 20);
-  auto& record = *GetLocationStructByIndex(1);
+  auto& record = CityRecordOf(City::NewAtlantis);
   const auto expectUntouched = [&](const char* what, const Lines& errors) {
     SCOPED_TRACE(what);
     const auto& forms = sim::MasterForms(1);
     auto* citizens = forms.citizenList->leveledList.entries;
     record.FemaleFaceNPCs.assign(1, nullptr);  // a rebuild would empty it
     test::LogCapture log;
-    EXPECT_FALSE(ApplyDataToLocation(1));
+    EXPECT_FALSE(ApplyDataToLocation(record));
     EXPECT_EQ(Of(log, kError), errors);
     EXPECT_TRUE(Of(log, "info|[BuildDataBase]").empty() && Of(log, "error|[BuildDataBase]").empty());
     EXPECT_EQ(record.FemaleFaceNPCs, std::vector<RE::TESNPC*>(1, nullptr));
-    EXPECT_TRUE(PluginState.SavedLeveledLists.empty());
+    EXPECT_TRUE(SavedLeveledLists().empty());
     EXPECT_EQ(forms.citizenList->leveledList.entries, citizens);
     EXPECT_EQ(forms.ratioGlobal->value, 50.0f);
-    EXPECT_NE(GetCitizenKeyword(1), forms.citizenKeyword);
+    EXPECT_NE(record.citizenKeyword.load(), forms.citizenKeyword);
   };
 
   LoadGame();
@@ -154,8 +145,9 @@ TEST(ApplyDataToLocation, TooManyMaleFacesFailOnlyTheirStep) {
   const std::vector<Entry> gameEntries(citizens.entries, citizens.entries + citizens.entryCount);
   auto* gameArray = citizens.entries;
 
+  auto& record = CityRecordOf(City::NewAtlantis);
   test::LogCapture log;
-  EXPECT_FALSE(ApplyDataToLocation(1));
+  EXPECT_FALSE(ApplyDataToLocation(record));
   EXPECT_EQ(Of(log, "error|[AddFormsToLeveledList]"),
             Lines{"error|[AddFormsToLeveledList] leveledList size cannot exceed 255, given value: " +
                   std::to_string(300 + gameEntries.size())});
@@ -170,8 +162,8 @@ TEST(ApplyDataToLocation, TooManyMaleFacesFailOnlyTheirStep) {
   ExpectList(forms.femaleOutfitList->leveledList, 0, femaleClothing);
   ExpectList(forms.maleOutfitList->leveledList, 0, maleClothing);
   EXPECT_EQ(forms.ratioGlobal->value, 30.0f);
-  EXPECT_EQ(GetCitizenKeyword(1), forms.citizenKeyword);
-  EXPECT_EQ(PluginState.SavedLeveledLists.size(), 3u);
+  EXPECT_EQ(record.citizenKeyword.load(), forms.citizenKeyword);
+  EXPECT_EQ(SavedLeveledLists().size(), 3u);
 
   // Male faces alone go in front of the game's own entries, which stay; without clothing the outfit
   // lists hold the game's own entries again, not the last application's.
@@ -179,7 +171,7 @@ TEST(ApplyDataToLocation, TooManyMaleFacesFailOnlyTheirStep) {
   WriteCity(game, "NewAtlantis", {{}, few, {}, {}}, 0);
   const auto* gameOutfits = FindSavedLeveledList("NewAtlantis_MaleOutfitLeveledItemForm");
   ASSERT_NE(forms.maleOutfitList->leveledList.entries, gameOutfits->entries);
-  EXPECT_TRUE(ApplyDataToLocation(1));
+  EXPECT_TRUE(ApplyDataToLocation(record));
   EXPECT_EQ(forms.maleOutfitList->leveledList.entries, gameOutfits->entries);
   EXPECT_EQ(forms.maleOutfitList->leveledList.entryCount, gameOutfits->count);
   ASSERT_EQ(citizens.entryCount, 3 + gameEntries.size());
@@ -205,8 +197,9 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
   std::vector<std::pair<Entry*, std::uint8_t>> gameArrays;
   for (auto* list : lists) gameArrays.emplace_back(list->entries, list->entryCount);
 
+  auto& record = CityRecordOf(City::Cydonia);
   test::LogCapture log;
-  ASSERT_TRUE(ApplyDataToLocation(3));
+  ASSERT_TRUE(ApplyDataToLocation(record));
   Lines expected{kInfo + kRule + " Cydonia " + kRule};
   const std::pair<const char*, int> counts[] = {{"FemaleFaceNPCs", 3}, {"MaleFaceNPCs", 2},    {"FemaleClothing", 2},
                                                 {"MaleClothing", 1},   {"FemaleAnims", 0},     {"MaleAnims", 0},
@@ -227,24 +220,24 @@ TEST(ApplyDataToLocation, RefillsListsSetsGlobalAndKeyword) {
     ExpectList(*lists[1], 0, data.femaleClothing);
     ExpectList(*lists[2], 0, data.maleClothing);
     EXPECT_EQ(forms.ratioGlobal->value, 55.0f);
-    EXPECT_EQ(GetCitizenKeyword(3), forms.citizenKeyword);
+    EXPECT_EQ(record.citizenKeyword.load(), forms.citizenKeyword);
   };
   expectFilled();
-  ASSERT_EQ(PluginState.SavedLeveledLists.size(), 3u);
+  ASSERT_EQ(SavedLeveledLists().size(), 3u);
   for (int i = 0; i < 3; ++i) {
-    const auto& saved = PluginState.SavedLeveledLists[i];
+    const auto& saved = SavedLeveledLists()[i];
     EXPECT_TRUE(saved.name == names[i] && saved.entries == gameArrays[i].first && saved.count == gameArrays[i].second);
   }
 
   // Again, and again: the lists rebuilt rather than grown, and no more records, the game's arrays
   // still the ones kept.
   for (int again = 0; again < 2; ++again) {
-    ASSERT_TRUE(ApplyDataToLocation(3));
+    ASSERT_TRUE(ApplyDataToLocation(record));
     expectFilled();
-    ASSERT_EQ(PluginState.SavedLeveledLists.size(), 3u);
+    ASSERT_EQ(SavedLeveledLists().size(), 3u);
     for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(GetSavedLeveledListDataByName(names[i]), &PluginState.SavedLeveledLists[i]);
-      EXPECT_EQ(PluginState.SavedLeveledLists[i].entries, gameArrays[i].first);
+      EXPECT_EQ(GetSavedLeveledListDataByName(names[i]), &SavedLeveledLists()[i]);
+      EXPECT_EQ(SavedLeveledLists()[i].entries, gameArrays[i].first);
     }
   }
 }
@@ -271,8 +264,9 @@ TEST(ApplyDataToLocation, TooManyFemaleFacesOrOutfitsFailOnlyTheirSteps) {
     gameArrays.push_back(list->entries);
   }
 
+  auto& record = CityRecordOf(City::Neon);
   test::LogCapture log;
-  EXPECT_FALSE(ApplyDataToLocation(4));
+  EXPECT_FALSE(ApplyDataToLocation(record));
   EXPECT_EQ(Of(log, "error|[AddFormsToLeveledList]"),
             Lines(3, "error|[AddFormsToLeveledList] leveledList size cannot exceed 255, given value: 256"));
   EXPECT_EQ(Of(log, kError), (Lines{kError + "FemaleFaceNPCs at Neon couldn't be registered",
@@ -288,5 +282,5 @@ TEST(ApplyDataToLocation, TooManyFemaleFacesOrOutfitsFailOnlyTheirSteps) {
   for (int i : {1, 2})
     EXPECT_TRUE(lists[i]->entries == gameArrays[i] && lists[i]->entryCount == gameEntries[i].size()) << i;
   EXPECT_EQ(forms.ratioGlobal->value, 45.0f);
-  EXPECT_EQ(GetCitizenKeyword(4), forms.citizenKeyword);
+  EXPECT_EQ(record.citizenKeyword.load(), forms.citizenKeyword);
 }

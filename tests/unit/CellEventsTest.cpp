@@ -17,12 +17,11 @@
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/ActiveCity.h"
-#include "Main/CellChangeGate.h"
-#include "Main/CellEvents.h"
-#include "Main/GameObjectCache.h"
-#include "Main/PluginState.h"
-#include "Main/UniqueNPCDefinitions.h"
+#include "Main/Cities/ActiveCity.h"
+#include "Main/Game/CellChangeGate.h"
+#include "Main/Events/CellEvents.h"
+#include "Main/Game/GameObjectCache.h"
+#include "Main/UniqueNPCs/UniqueNPCDefinitions.h"
 #include "RE/VirtualCall.h"
 
 using Lines = std::vector<std::string>;
@@ -45,10 +44,11 @@ struct CellWorld {
   CellWorld() {
     PluginSettings = PluginSettingsRecord{};
     CellEventState.Reset();
-    UniqueNPCState.Reset();
-    for (int city = 1; city <= 4; ++city) {
-      sim::CityLocation(city)->loadedCount = 0;
-      AddUniqueNPCRecord(city, {"Ada", nullptr, nullptr, sim::AddNPC(0x7A010u + city, true), 50, 0, 0, "Ada", 1.0f});
+    ClearUniqueNPCRecords();
+    for (const City city : kCities) {
+      sim::CityLocation(IndexOf(city))->loadedCount = 0;
+      AddUniqueNPCRecord(CityRecordOf(city),
+                         {"Ada", nullptr, nullptr, sim::AddNPC(0x7A010u + IndexOf(city), true), 50, 0, 0, "Ada", 1.0f});
     }
     sim::SetPlayerCell(playerCell);
     RefreshGameObjectCache();
@@ -58,7 +58,7 @@ struct CellWorld {
     for (int city = 1; city <= 4; ++city) sim::CityLocation(city)->loadedCount = 0;
     sim::SetPlayerCell(before);
     CellEventState.Reset();
-    UniqueNPCState.Reset();
+    ClearUniqueNPCRecords();
   }
   void Open() { CellEventState.cellChangeTime = SteadyClockNanoseconds() - 10'000 * kMs; }
   void Close() { CellEventState.cellChangeTime = SteadyClockNanoseconds(); }
@@ -146,18 +146,21 @@ TEST(CellChangeGate, SavingArmsTheTimerAndLogsTheWallClockTime) {
 
 TEST(CellEvents, TheActiveCityIsTheLowestLoadedOne) {
   CellWorld world;
-  EXPECT_EQ(GetActiveLocationIndex(), 0);
+  EXPECT_EQ(ActiveCity(), std::nullopt);
   sim::CityLocation(3)->loadedCount = 1;
-  EXPECT_EQ(GetActiveLocationIndex(), 3);
+  EXPECT_EQ(ActiveCity(), City::Cydonia);
   sim::CityLocation(1)->loadedCount = 2;
-  EXPECT_EQ(GetActiveLocationIndex(), 1);
+  EXPECT_EQ(ActiveCity(), City::NewAtlantis);
   EXPECT_EQ(CellChange(world.otherCell).placedFor, Lines{"NewAtlantis"});
   sim::CityLocation(1)->loadedCount = -1;  // only a count above zero is loaded
-  EXPECT_EQ(GetActiveLocationIndex(), 3);
+  EXPECT_EQ(ActiveCity(), City::Cydonia);
   sim::CityLocation(1)->loadedCount = 1;
-  PluginState.GameObjectCache.locations[City::NewAtlantis] =
-      nullptr;  // a city the cache has no form for is never active
-  EXPECT_EQ(GetActiveLocationIndex(), 3);
+  // A city the cache has no form for is never active.
+  auto* newAtlantis = sim::CityLocation(1);
+  sim::RemoveForm(newAtlantis->formID);
+  RefreshGameObjectCache();
+  EXPECT_EQ(ActiveCity(), City::Cydonia);
+  sim::SetFormEntry(newAtlantis->formID, newAtlantis);
   RefreshGameObjectCache();
 }
 

@@ -21,10 +21,10 @@
 #include "Helpers/PluginSettings.h"
 #include "Helpers/ScriptCalls.h"
 #include "LogCapture.h"
-#include "Main/ApplyDataToLocation.h"
-#include "Main/CitizenIdentity.h"
-#include "Main/LeveledLists.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/ApplyDataToLocation.h"
+#include "Main/Citizens/CitizenIdentity.h"
+#include "Main/LeveledLists/LeveledLists.h"
+#include "Main/Cities/LocationData.h"
 #include "PluginMaster.h"
 #include "ScriptMachine.h"
 #include "WorldFile.h"
@@ -45,7 +45,7 @@ struct Cities {
     sim::ClearPluginFiles();
     sim::LoadWorld(test::BinaryDirectory() / "data" / "world" / "SampleWorld.json");
     ClearSavedLeveledLists();
-    for (int city = 1; city <= 4; ++city) EXPECT_TRUE(ApplyDataToLocation(city)) << city;
+    for (const City city : kCities) EXPECT_TRUE(ApplyDataToLocation(CityRecordOf(city))) << IndexOf(city);
   }
   ~Cities() { sim::RunQueuedScriptCalls(), ClearSavedLeveledLists(); }
   // No sink is registered in this process: the tests send the event themselves.
@@ -93,7 +93,7 @@ void ExpectSilent(const char* what, RE::TESObjectREFR* reference) {
   EXPECT_TRUE(out.allLines == 0 && out.calls.empty() && !out.name) << what;
 }
 
-void SetNames(LocationData& r, const Lines& first, const Lines& last) {
+void SetNames(CityRecord& r, const Lines& first, const Lines& last) {
   for (auto* names : {&r.FemaleNames, &r.MaleNames}) names->assign(first);
   for (auto* names : {&r.FemaleLastNames, &r.MaleLastNames}) names->assign(last);
 }
@@ -135,17 +135,19 @@ TEST(CitizenIdentity, CityIsTheLowestWhoseKeywordTheActorCarries) {
   Cities world;
   // Each city's only first name is its own name: the name tells whose data was drawn.
   const auto cityOf = [&](RE::Actor* actor) {
-    for (int c = 1; c <= 4; ++c) SetNames(*GetLocationStructByIndex(c), {GetLocationNameByIndex(c)}, {"Doe"});
+    for (const City c : kCities) SetNames(CityRecordOf(c), {CityRecordOf(c).name()}, {"Doe"});
     return Fire(actor).name.value_or("no name");
   };
   EXPECT_EQ(cityOf(world.Spawn(4)), "Neon Doe");
   // AkilaCity publishes Cydonia's keyword as its own: a Cydonia citizen carries both cities' keywords.
   auto& slot = sim::GetWorld().forms[sim::MasterForms(2).citizenKeyword->formID];
   auto* akilaKeyword = std::exchange(slot, sim::MasterForms(3).citizenKeyword);
-  EXPECT_TRUE(ApplyDataToLocation(2) && GetCitizenKeyword(2) == GetCitizenKeyword(3));
+  auto& akila = CityRecordOf(City::AkilaCity);
+  EXPECT_TRUE(ApplyDataToLocation(akila) &&
+              akila.citizenKeyword.load() == CityRecordOf(City::Cydonia).citizenKeyword.load());
   EXPECT_EQ(cityOf(world.Spawn(3)), "AkilaCity Doe");
   slot = akilaKeyword;
-  EXPECT_TRUE(ApplyDataToLocation(2));
+  EXPECT_TRUE(ApplyDataToLocation(akila));
   EXPECT_EQ(cityOf(world.Spawn(3)), "Cydonia Doe");
 
   auto* stranger = sim::AddTyped<RE::Actor>(0x7E000111, RE::FormType::kActor);
@@ -170,7 +172,7 @@ TEST(CitizenIdentity, CityIsTheLowestWhoseKeywordTheActorCarries) {
 
 TEST(CitizenIdentity, NamesFromTheCitysDatabases) {
   Cities world;
-  auto& r = *GetLocationStructByIndex(2);
+  auto& r = CityRecordOf(City::AkilaCity);
   const auto folder = world.game.dataFolder() / "AkilaCity";
   const auto left = [&] {
     return r.FemaleNames.size() + r.MaleNames.size() + r.FemaleLastNames.size() + r.MaleLastNames.size();
@@ -197,7 +199,7 @@ TEST(CitizenIdentity, NamesFromTheCitysDatabases) {
   test::WriteFile(folder / "LocationData.ini",
                   "[Height]\nfMaleMaxHeight=1.1\nfFemaleMaxHeight=1.1\n"
                   "[General]\nbDisableNames=1\n");
-  ASSERT_TRUE(BuildLocationDataDB(2));
+  ASSERT_TRUE(BuildLocationDataDB(r));
   actor = world.Spawn(2);
   SetNames(r, {"Bea"}, {"Quill", "Rook"});
   out = Fire(actor);
@@ -205,7 +207,7 @@ TEST(CitizenIdentity, NamesFromTheCitysDatabases) {
 
   // No first name: nothing applied, the last name drawn all the same, the later steps go on.
   test::WriteFile(folder / "LocationData.ini", "[General]\nbDisableNames=0\n");
-  ASSERT_TRUE(BuildLocationDataDB(2));
+  ASSERT_TRUE(BuildLocationDataDB(r));
   test::RemoveFile(folder / "FemaleNames.txt"), test::RemoveFile(folder / "MaleNames.txt");
   SetNames(r, {}, {"Quill", "Rook"});
   out = Fire(actor);
@@ -284,7 +286,7 @@ TEST(CitizenIdentity, FacialAnimationAndVoiceFromTheCitizensOwnSexAndCity) {
     }
   const auto fill = [&] {  // each draw takes its entry out
     for (const auto& [key, forms] : own) {
-      auto& r = *GetLocationStructByIndex(key.first);
+      auto& r = *FindCityRecord(key.first);
       (key.second ? r.FemaleAnims : r.MaleAnims).assign(1, forms.first);
       (key.second ? r.FemaleVoices : r.MaleVoices).assign(1, forms.second);
     }
@@ -305,7 +307,7 @@ TEST(CitizenIdentity, FacialAnimationAndVoiceFromTheCitizensOwnSexAndCity) {
   // full: nothing stands in, each missing draw is reported, and the later steps go on.
   const auto folder = world.game.dataFolder() / "AkilaCity";
   ASSERT_TRUE(test::RemoveFile(folder / "FemaleAnims.txt") && test::RemoveFile(folder / "FemaleVoices.txt"));
-  auto& akila = *GetLocationStructByIndex(2);
+  auto& akila = CityRecordOf(City::AkilaCity);
   for (const auto& [anims, voices] : {std::pair{false, true}, {true, false}, {false, false}}) {
     SCOPED_TRACE(fmt::format("anims {} voices {}", anims, voices));
     auto* actor = SpawnWearing(world, 2, true);

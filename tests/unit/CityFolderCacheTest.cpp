@@ -16,9 +16,9 @@
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/CityFolderCache.h"
-#include "Main/DataBase.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/CityFolderCache.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/LocationData.h"
 
 using Lines = std::vector<std::string>;
 
@@ -40,17 +40,17 @@ struct Built {
   bool operator==(const Built&) const = default;
 };
 
-Built Build(int city) {
-  auto& record = *GetLocationStructByIndex(city);
+Built Build(City city) {
+  auto& record = CityRecordOf(city);
   record.MaleAnims.clear();
   test::LogCapture log;
-  const int count = BuildDataBase(4, false, city);
+  const int count = BuildDataBase(DataBaseKind::Anims, false, record);
   const auto entries = record.MaleAnims.Entries();
   return {count, {entries.begin(), entries.end()}, log.lines()};
 }
 
-Built BuildAfresh(int city) {
-  ForgetCityFolder(GetLocationFolder(city));
+Built BuildAfresh(City city) {
+  ForgetCityFolder(CityRecordOf(city).folder);
   return Build(city);
 }
 
@@ -69,10 +69,10 @@ TEST(CityFolderCache, RebuildsFollowFilesAddedEditedAndRemoved) {
   test::WriteFile(city / "MaleAnims.txt", "1A2B1_Starfield.esm\r\n1A2B2\r\n");
   test::WriteFile(city / "MaleAnims_Docks.txt", "1A2B3_Starfield.esm\n1A2B9_Starfield.esm\n");
 
-  const auto first = Build(3);
+  const auto first = Build(City::Cydonia);
   EXPECT_EQ(first.count, 3);
   auto reads = DiskReads();
-  EXPECT_EQ(Build(3), first);  // an unchanged folder: the same entries and lines, nothing read
+  EXPECT_EQ(Build(City::Cydonia), first);  // an unchanged folder: the same entries and lines, nothing read
   EXPECT_EQ(DiskReads(), reads);
 
   const std::vector<std::pair<const char*, std::function<void()>>> changes = {
@@ -88,11 +88,11 @@ TEST(CityFolderCache, RebuildsFollowFilesAddedEditedAndRemoved) {
     SCOPED_TRACE(what);
     Change(city, change);
     reads = DiskReads();
-    const auto next = Build(3);
+    const auto next = Build(City::Cydonia);
     EXPECT_GT(DiskReads(), reads);  // read again
     EXPECT_NE(next, previous);
-    EXPECT_EQ(next, BuildAfresh(3));
-    EXPECT_EQ(Build(3), next);
+    EXPECT_EQ(next, BuildAfresh(City::Cydonia));
+    EXPECT_EQ(Build(City::Cydonia), next);
     previous = next;
   }
   EXPECT_EQ(previous.count, 3);
@@ -104,11 +104,11 @@ TEST(CityFolderCache, AFolderMadeAfterAFailedRebuildIsRead) {
   PluginSettings = PluginSettingsRecord{};
   ResetPlugins();
   sim::AddForm(0x1A2B1, RE::FormType::kKeyword);
-  EXPECT_EQ(Build(2).count, 0);  // no AkilaCity folder yet
+  EXPECT_EQ(Build(City::AkilaCity).count, 0);  // no AkilaCity folder yet
   test::WriteFile(game.dataFolder() / "AkilaCity" / "MaleAnims.txt", "1A2B1\n");
-  const auto built = Build(2);
+  const auto built = Build(City::AkilaCity);
   EXPECT_EQ(built.count, 1);
-  EXPECT_EQ(built, BuildAfresh(2));
+  EXPECT_EQ(built, BuildAfresh(City::AkilaCity));
 }
 
 TEST(CityFolderCache, FoldersPastWhatOneWaitCoversAreReadAtEveryBuildAndTheOthersStayWatched) {

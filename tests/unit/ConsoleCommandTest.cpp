@@ -14,11 +14,12 @@
 #include "Helpers/Naming.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/ConsoleCommand.h"
-#include "Main/ConsoleFunctions.h"
-#include "Main/GameSettingAdjustments.h"
-#include "Main/LocationData.h"
-#include "Main/UniqueNPCDefinitions.h"
+#include "Main/Console/ConsoleCommand.h"
+#include "Main/Console/ConsoleFunctions.h"
+#include "Main/Settings/GameSettingAdjustments.h"
+#include "Main/LeveledLists/LeveledLists.h"
+#include "Main/Cities/LocationData.h"
+#include "Main/UniqueNPCs/UniqueNPCDefinitions.h"
 #include "PluginMaster.h"
 #include "ShippedGame.h"
 
@@ -290,9 +291,10 @@ TEST(ConsoleCommand, FunctionThreeDumpsTwelveLinesPerRecordAndPrintsWhateverTheL
   auto* voice = sim::AddForm(0x7C001, RE::FormType::kVoiceType, "Voice");
   auto* anim = sim::AddForm(0x7C002, RE::FormType::kKeyword, "Anim");
   auto* look = sim::AddNPC(0x7C003, true, "Ada");
-  AddUniqueNPCRecord(3, {"Ada Quinn", static_cast<RE::BGSVoiceType*>(voice), static_cast<RE::BGSKeyword*>(anim), look,
-                         25, 0, 0x1139E4, "AdaQuinn", 1.06f});
-  AddUniqueNPCRecord(1, {"Bo", nullptr, nullptr, nullptr, 0, 0xFD020013, 0, "Bo", 0.5f});
+  AddUniqueNPCRecord(CityRecordOf(City::Cydonia),
+                     {"Ada Quinn", static_cast<RE::BGSVoiceType*>(voice), static_cast<RE::BGSKeyword*>(anim), look, 25,
+                      0, 0x1139E4, "AdaQuinn", 1.06f});
+  AddUniqueNPCRecord(CityRecordOf(City::NewAtlantis), {"Bo", nullptr, nullptr, nullptr, 0, 0xFD020013, 0, "Bo", 0.5f});
   const auto dump = [](const std::vector<std::string>& values) {
     const char* keys[] = {"sName",         "myLocation",       "FacialAnim",  "Armor.formID",
                           "Outfit.formID", "iEncounterChance", "iAppearance", "VoiceType",
@@ -331,8 +333,8 @@ TEST(ConsoleCommand, FunctionsOneFourFiveAndSixUseTheActiveCityTheSettingsTheCit
   sim::ResetGameINISettings();
   GameSettingAdjustmentState.Reset();
   BuildUniqueNPCsDB({});
-  // No city loaded: placement is asked for city 0; with Cydonia loaded, for Cydonia, which has no
-  // encounter points here.
+  // No city loaded: no city to place in; with Cydonia loaded, placement is asked for Cydonia, which has
+  // no encounter points here.
   auto typed = Type("1 0");
   EXPECT_TRUE(typed.returned);
   EXPECT_EQ(Of(typed.log, "PlaceUniqueNPCs"), Lines{"error|[PlaceUniqueNPCs] location is nullptr"});
@@ -364,7 +366,7 @@ TEST(ConsoleCommand, FunctionsOneFourFiveAndSixUseTheActiveCityTheSettingsTheCit
   typed = Type("5 0");
   EXPECT_TRUE(typed.returned);
   EXPECT_EQ(typed.console, Lines{"Databases have been reloaded. Note: this doesn't apply to Unique Characters."});
-  EXPECT_EQ(PluginState.SavedLeveledLists.size(), 12u);
+  EXPECT_EQ(SavedLeveledLists().size(), 12u);
   EXPECT_GT(sim::MasterForms(4).citizenList->leveledList.entryCount, 2);
 
   // A city that fails stops the rest and is reported as a failure; the cities before it stay applied.
@@ -375,7 +377,7 @@ TEST(ConsoleCommand, FunctionsOneFourFiveAndSixUseTheActiveCityTheSettingsTheCit
   EXPECT_FALSE(typed.returned);
   EXPECT_EQ(typed.console, Lines{"Databases could not be reloaded due to an error."});
   EXPECT_EQ(typed.log.back(), kError + "Databases could not be reloaded due to an error.");
-  EXPECT_EQ(PluginState.SavedLeveledLists.size(), 12u) << "applied again, no record added";
+  EXPECT_EQ(SavedLeveledLists().size(), 12u) << "applied again, no record added";
   for (const auto& line : typed.log) EXPECT_EQ(line.find("------------ Cydonia"), std::string::npos);
 }
 
@@ -394,12 +396,12 @@ TEST(ConsoleCommand, FunctionsEightAndNineLoadOneUniqueNPCOrRebuildThemAll) {
     EXPECT_FALSE(typed.returned);
     EXPECT_EQ(typed.console, Lines{"Unique Character '" + name + "' could not be loaded into the database."});
   }
-  const auto records = GetLocationStructByIndex(1)->UniqueNPCs.size();
+  const auto records = CityRecordOf(City::NewAtlantis).UniqueNPCs.size();
   typed = Type("8 0");
   EXPECT_FALSE(typed.returned);
   EXPECT_EQ(typed.console, Lines{"Usage: QuillmereCode 8 0 <file name without .ini>"});
   EXPECT_TRUE(Of(typed.log, "BuildUniqueNPCsDB").empty());
-  EXPECT_EQ(GetLocationStructByIndex(1)->UniqueNPCs.size(), records);
+  EXPECT_EQ(CityRecordOf(City::NewAtlantis).UniqueNPCs.size(), records);
 
   typed = Type("9 0");
   EXPECT_TRUE(typed.returned);
@@ -410,7 +412,7 @@ TEST(ConsoleCommand, FunctionsEightAndNineLoadOneUniqueNPCOrRebuildThemAll) {
   typed = Type("9 0");
   EXPECT_TRUE(typed.returned);
   EXPECT_EQ(typed.console, Lines{"All Unique Characters were reloaded."});
-  EXPECT_EQ(GetLocationStructByIndex(3)->UniqueNPCs.size(), 1u);
+  EXPECT_EQ(CityRecordOf(City::Cydonia).UniqueNPCs.size(), 1u);
   fs::remove(folder / "ImaniSato.ini");
   typed = Type("9 0");
   EXPECT_FALSE(typed.returned);

@@ -14,8 +14,8 @@
 #include "Helpers/PluginSettings.h"
 #include "DataBaseTestSupport.h"
 #include "LogCapture.h"
-#include "Main/DataBase.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/LocationData.h"
 #include "RE/IDs.h"
 #include "REL/ID.h"
 
@@ -60,7 +60,7 @@ TEST(DataBase, FormKindsAndSexAreChecked) {
   auto* outfit = sim::AddForm(0x7D105, FormType::kOutfit);
   auto* voice = sim::AddForm(0x7D106, FormType::kVoiceType);
   auto* reference = sim::AddReference(0x7D107, armor, {0, 0, 0});
-  auto& record = *GetLocationStructByIndex(2);
+  auto& record = CityRecordOf(City::AkilaCity);
   auto id = [](RE::TESForm* form) { return fmt::format("{:x}", form->formID); };
   auto mismatch = [&](RE::TESForm* npc, const char* db, int flag) {
     return kError + "  couldn't add [NPCForm:" + id(npc) + "] to database [" + db +
@@ -71,43 +71,43 @@ TEST(DataBase, FormKindsAndSexAreChecked) {
     std::string refusal;  // empty: appended
   };
   struct Case {
-    int db;
+    DataBaseKind db;
     bool female;
     const char *name, *kind;
     std::vector<Line> lines;
-    std::vector<RE::TESForm*> (*get)(LocationData&);
+    std::vector<RE::TESForm*> (*get)(CityRecord&);
   };
   const Case cases[] = {
-      {2,
+      {DataBaseKind::FaceNPCs,
        true,
        "FemaleFaceNPCs",
        "NPCForm",
        {{woman, ""}, {man, mismatch(man, "FemaleFaceNPCs", 1)}, {keyword, WrongType("7d103", 4, 2)}, {woman, ""}},
-       [](LocationData& r) { return Forms(r.FemaleFaceNPCs); }},
-      {2,
+       [](CityRecord& r) { return Forms(r.FemaleFaceNPCs); }},
+      {DataBaseKind::FaceNPCs,
        false,
        "MaleFaceNPCs",
        "NPCForm",
        {{woman, mismatch(woman, "MaleFaceNPCs", 0)}, {man, ""}},
-       [](LocationData& r) { return Forms(r.MaleFaceNPCs); }},
-      {3,
+       [](CityRecord& r) { return Forms(r.MaleFaceNPCs); }},
+      {DataBaseKind::Clothing,
        false,
        "MaleClothing",
        "ClothingForm",
        {{armor, ""}, {outfit, ""}, {woman, WrongType("7d101", 50, 3)}, {reference, WrongType("7d107", 74, 3)}},
-       [](LocationData& r) { return Forms(r.MaleClothing); }},
-      {4,
+       [](CityRecord& r) { return Forms(r.MaleClothing); }},
+      {DataBaseKind::Anims,
        false,
        "MaleAnims",
        "AnimKeyword",
        {{keyword, ""}, {voice, WrongType("7d106", 112, 4)}},
-       [](LocationData& r) { return Forms(r.MaleAnims); }},
-      {5,
+       [](CityRecord& r) { return Forms(r.MaleAnims); }},
+      {DataBaseKind::Voices,
        true,
        "FemaleVoices",
        "VoiceType",
        {{voice, ""}, {keyword, WrongType("7d103", 4, 5)}, {voice, ""}},
-       [](LocationData& r) { return Forms(r.FemaleVoices); }},
+       [](CityRecord& r) { return Forms(r.FemaleVoices); }},
   };
   record.FemaleFaceNPCs.clear(), record.MaleFaceNPCs.clear(), record.MaleClothing.clear();
   record.MaleAnims.clear(), record.FemaleVoices.clear();
@@ -124,11 +124,11 @@ TEST(DataBase, FormKindsAndSexAreChecked) {
       }
       entries.push_back(form);  // a form listed twice is kept twice
       expected.push_back(kInfo + "  adding [" + c.kind + ":" + id(form) + "] to database [" + c.name + "] (iDBIndex [" +
-                         std::to_string(c.db) + "]).");
+                         std::to_string(static_cast<int>(c.db)) + "]).");
     }
     test::WriteFile(game.dataFolder() / "AkilaCity" / (std::string(c.name) + ".txt"), text);
     test::LogCapture log;
-    EXPECT_EQ(BuildDataBase(c.db, c.female, 2), static_cast<int>(entries.size()));
+    EXPECT_EQ(BuildDataBase(c.db, c.female, record), static_cast<int>(entries.size()));
     EXPECT_EQ(c.get(record), entries);
     EXPECT_EQ(log.linesOf("BuildDataBase"), expected);
   }
@@ -174,13 +174,13 @@ TEST(DataBase, EncounterPointsFollowThePlayerWindow) {
   text += "7D200_Starfield.esm\n";
   expected.push_back(WrongType("7d200", 34, 8));
   test::WriteFile(game.dataFolder() / "Cydonia" / "EncounterPoints.txt", text);
-  auto& record = *GetLocationStructByIndex(3);
+  auto& record = CityRecordOf(City::Cydonia);
   record.EncounterPoints.clear();
   const std::string cleared =
       kWarn + "database 'EncounterPoints' for location [Cydonia] wasn't empty. Cleared array...";
   for (bool female : {true, false}) {  // one database for both sexes
     test::LogCapture log;
-    EXPECT_EQ(BuildDataBase(8, female, 3), 3);
+    EXPECT_EQ(BuildDataBase(DataBaseKind::EncounterPoints, female, record), 3);
     EXPECT_EQ(Forms(record.EncounterPoints), inside);
     auto lines = log.linesOf("BuildDataBase");
     if (!female) {
@@ -194,7 +194,7 @@ TEST(DataBase, EncounterPointsFollowThePlayerWindow) {
   // The window is read at build time.
   PluginSettings.iEncounterPointMinPlayerDist = PluginSettings.iEncounterPointMaxPlayerDist = 29;
   test::LogCapture log;
-  EXPECT_EQ(BuildDataBase(8, true, 3), 1);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::EncounterPoints, true, record), 1);
   EXPECT_EQ(Forms(record.EncounterPoints), std::vector<RE::TESForm*>{inside[2]});
   EXPECT_TRUE(
       log.contains(kWarn +
@@ -204,7 +204,7 @@ TEST(DataBase, EncounterPointsFollowThePlayerWindow) {
   // Without a player every point is skipped, silently.
   NoPlayer hidden;
   log.clear();
-  EXPECT_EQ(BuildDataBase(8, true, 3), 0);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::EncounterPoints, true, record), 0);
   EXPECT_TRUE(record.EncounterPoints.empty());
   EXPECT_EQ(log.linesOf("BuildDataBase"), (Lines{cleared, expected.front(), expected.back()}));
   PluginSettings = PluginSettingsRecord{};

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,8 +15,8 @@
 #include "Helpers/PluginSettings.h"
 #include "DataBaseTestSupport.h"
 #include "LogCapture.h"
-#include "Main/DataBase.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/LocationData.h"
 
 using RE::FormType;
 using Lines = std::vector<std::string>;
@@ -31,45 +30,35 @@ std::vector<RE::TESForm*> Forms(const std::vector<T*>& v) {
 
 }  // namespace
 
-TEST(DataBase, IndicesWithoutDatabaseAndMissingFiles) {
+TEST(DataBase, MissingFilesLeaveTheDatabaseEmpty) {
   test::GameFolder game;
   FormsBack restore;
   PluginSettings = PluginSettingsRecord{};
   test::LogCapture log;
-  for (const auto& [db, city] : {std::pair{9, 1}, {2, 5}, {2, 0}, {8, -1}, {INT_MAX, 2}, {3, INT_MIN}}) {
-    EXPECT_EQ(BuildDataBase(db, true, city), -1) << db << " " << city;
-    EXPECT_EQ(BuildDataBase(db, false, city), -1) << db << " " << city;
-  }
-  EXPECT_EQ(log.lines(), Lines{});
-  for (const auto& [db, city] : {std::pair{1, 1}, {0, 3}, {-4, 4}, {INT_MIN, 2}}) {
-    log.clear();
-    EXPECT_EQ(BuildDataBase(db, true, city), -1) << db;
-    EXPECT_EQ(log.lines(), Lines{kError + "DataBase error at FilePath [" + test::LocationFolderText(city) +
-                                 "] with target database name []."});
-  }
 
   // A filled database is emptied even when nothing can refill it.
   test::WriteFile(game.dataFolder() / "Cydonia" / "MaleVoices.txt", "7D001_Starfield.esm\n");
-  auto& record = *GetLocationStructByIndex(3);
+  auto& record = CityRecordOf(City::Cydonia);
   record.FemaleVoices.assign(2, static_cast<RE::BGSVoiceType*>(sim::AddForm(0x7D001, FormType::kVoiceType)));
   log.clear();
-  EXPECT_EQ(BuildDataBase(5, true, 3), 0);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::Voices, true, record), 0);
   EXPECT_TRUE(record.FemaleVoices.empty());
-  const std::string folder = test::LocationFolderText(3);
+  const std::string folder = test::LocationFolderText(City::Cydonia);
   EXPECT_EQ(log.lines(), (Lines{kWarn + "database 'FemaleVoices' for location [Cydonia] wasn't empty. Cleared array...",
                                 kError + "array 'FileNames' for FilePath [" + folder +
                                     "] with target database name [FemaleVoices] is empty."}));
   log.clear();
-  EXPECT_EQ(BuildDataBase(5, true, 3), 0);  // already empty: no warning
+  EXPECT_EQ(BuildDataBase(DataBaseKind::Voices, true, record), 0);  // already empty: no warning
   EXPECT_EQ(log.lines().size(), 1u);
 
-  GetLocationStructByIndex(2)->MaleLastNames.clear();
+  auto& akila = CityRecordOf(City::AkilaCity);
+  akila.MaleLastNames.clear();
   log.clear();
-  EXPECT_EQ(BuildDataBase(7, false, 2), 0);  // no AkilaCity folder at all
-  EXPECT_EQ(log.lines(),
-            (Lines{"error|[GetFileNamesInDirectory] directory [" + test::LocationFolderText(2) + "] can't be reached.",
-                   kError + "array 'FileNames' for FilePath [" + test::LocationFolderText(2) +
-                       "] with target database name [MaleLastNames] is empty."}));
+  EXPECT_EQ(BuildDataBase(DataBaseKind::LastNames, false, akila), 0);  // no AkilaCity folder at all
+  const std::string akilaFolder = test::LocationFolderText(City::AkilaCity);
+  EXPECT_EQ(log.lines(), (Lines{"error|[GetFileNamesInDirectory] directory [" + akilaFolder + "] can't be reached.",
+                                kError + "array 'FileNames' for FilePath [" + akilaFolder +
+                                    "] with target database name [MaleLastNames] is empty."}));
 }
 
 TEST(DataBase, FormLinesFollowTheLineRules) {
@@ -81,7 +70,7 @@ TEST(DataBase, FormLinesFollowTheLineRules) {
   auto* other = sim::AddForm(0x02012AB3, FormType::kKeyword);
   auto* small = sim::AddForm(0xFE005801, FormType::kKeyword);
   sim::AddForm(0x0000080A, FormType::kKeyword);  // where FE00080A in Other.esm would wrap to
-  auto& record = *GetLocationStructByIndex(1);
+  auto& record = CityRecordOf(City::NewAtlantis);
   record.FemaleAnims.clear();
 
   auto added = [](const char* id) {
@@ -123,7 +112,7 @@ TEST(DataBase, FormLinesFollowTheLineRules) {
   expected.push_back(added("1a2b3"));
 
   test::LogCapture log;
-  EXPECT_EQ(BuildDataBase(4, true, 1), 10);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::Anims, true, record), 10);
   EXPECT_EQ(Forms(record.FemaleAnims.Entries()),
             (std::vector<RE::TESForm*>{master, master, other, master, master, master, small, small, master, master}));
   EXPECT_EQ(log.linesOf("BuildDataBase"), expected);
@@ -148,16 +137,16 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   test::WriteFile(city / "FemaleNames_Busy.txt", "Lux\n");
   // A file another handle holds exclusively cannot be opened: passed over without a word.
   const std::unique_ptr<void, decltype(&CloseHandle)> busy(
-      CreateFileW((GetLocationFolder(4) / "FemaleNames_Busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                  nullptr),
+      CreateFileW((CityRecordOf(City::Neon).folder / "FemaleNames_Busy.txt").c_str(), GENERIC_READ, 0, nullptr,
+                  OPEN_EXISTING, 0, nullptr),
       &CloseHandle);
   ASSERT_NE(busy.get(), INVALID_HANDLE_VALUE);
   const std::map<std::string, Lines> content = {{"FemaleNames.txt", {"Ada", "; comment", "   ", "  Bo  Ka ", "Ada"}},
                                                 {"FemaleNames_Extra.txt", {"Cyd"}}};
-  auto& record = *GetLocationStructByIndex(4);
+  auto& record = CityRecordOf(City::Neon);
   record.FemaleNames.clear();
   record.FemaleLastNames.clear();
-  const auto files = GetFileNamesInDirectory(GetLocationFolder(4), "FemaleNames");  // the order files are read in
+  const auto files = GetFileNamesInDirectory(record.folder, "FemaleNames");  // the order files are read in
   ASSERT_EQ(files.size(), 3u);
   Lines names, expected;
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -171,7 +160,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
   }
   for (int pass = 0; pass < 2; ++pass) {  // a rebuild replaces, never appends
     test::LogCapture log;
-    EXPECT_EQ(BuildDataBase(6, true, 4), 6);
+    EXPECT_EQ(BuildDataBase(DataBaseKind::Names, true, record), 6);
     EXPECT_EQ(record.FemaleNames.Entries(), names);
     auto lines = log.linesOf("BuildDataBase");
     if (pass == 1) {
@@ -182,7 +171,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
     EXPECT_EQ(lines, expected);
   }
   test::LogCapture log;
-  EXPECT_EQ(BuildDataBase(7, true, 4), 1);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::LastNames, true, record), 1);
   EXPECT_EQ(record.FemaleLastNames.Entries(), Lines{"Eko"});
   EXPECT_EQ(log.linesOf("BuildDataBase"),
             (Lines{Begin("FemaleLastNames.txt", "Neon"),
@@ -190,7 +179,7 @@ TEST(DataBase, TextLinesAreKeptWhole) {
 
   PluginSettings.bLogging = false;
   log.clear();
-  EXPECT_EQ(BuildDataBase(6, true, 4), 6);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::Names, true, record), 6);
   EXPECT_EQ(record.FemaleNames.Entries(), names);
   EXPECT_EQ(log.lines(), Lines{});
   PluginSettings = PluginSettingsRecord{};
@@ -203,9 +192,9 @@ TEST(DataBase, AListedFileThatVanishesBeforeItIsOpenedIsSkipped) {
   const std::map<std::string, std::string> content = {
       {"MaleLastNames.txt", "Ash"}, {"MaleLastNames_Docks.txt", "Birch"}, {"MaleLastNames_Mine.txt", "Cole"}};
   for (const auto& [file, name] : content) test::WriteFile(city / file, name + "\n");
-  auto& record = *GetLocationStructByIndex(3);
+  auto& record = CityRecordOf(City::Cydonia);
   record.MaleLastNames.clear();
-  const auto files = GetFileNamesInDirectory(GetLocationFolder(3), "MaleLastNames");  // the order files are read in
+  const auto files = GetFileNamesInDirectory(record.folder, "MaleLastNames");  // the order files are read in
   ASSERT_EQ(files.size(), 3u);
   const auto begin = [&](std::size_t i) {
     return kInfo + "beginning to process file '" + files[i] + "' for location [Cydonia] at i (" + std::to_string(i) +
@@ -221,7 +210,7 @@ TEST(DataBase, AListedFileThatVanishesBeforeItIsOpenedIsSkipped) {
   log.onLine([&](const std::string& line) {
     if (line == begin(0)) removed = std::filesystem::remove(city / files[1]);
   });
-  EXPECT_EQ(BuildDataBase(7, false, 3), 2);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::LastNames, false, record), 2);
   ASSERT_TRUE(removed);
   EXPECT_EQ(record.MaleLastNames.Entries(), (Lines{content.at(files[0]), content.at(files[2])}));
   EXPECT_EQ(log.linesOf("BuildDataBase"),

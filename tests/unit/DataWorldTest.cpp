@@ -15,8 +15,8 @@
 #include "GameWorld.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/DataBase.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/LocationData.h"
 #include "RE/T/TESNPC.h"
 #include "WorldFile.h"
 
@@ -104,7 +104,8 @@ TEST_F(DataWorld, EveryNamedFormExistsWithTheKindItsFileExpects) {
   // The plug-in takes every one of them for the player standing on the spot, at the default distances.
   sim::PlacePlayer(spot);
   test::LogCapture log;
-  EXPECT_EQ(BuildDataBase(8, true, 4), 4) << testing::PrintToString(log.lines());
+  EXPECT_EQ(BuildDataBase(DataBaseKind::EncounterPoints, true, CityRecordOf(City::Neon)), 4)
+      << testing::PrintToString(log.lines());
 }
 
 TEST_F(DataWorld, LinesThePluginRefusesMakeNoFormAndStayRefused) {
@@ -122,9 +123,9 @@ TEST_F(DataWorld, LinesThePluginRefusesMakeNoFormAndStayRefused) {
   EXPECT_TRUE(IsNPCOfSex(FormOf("Zoe.esp", 0x801), true));
 
   test::LogCapture log;
-  constexpr int kFaces = 2, kVoices = 5;
-  EXPECT_EQ(BuildDataBase(kFaces, true, 2), 1) << testing::PrintToString(log.lines());
-  EXPECT_EQ(BuildDataBase(kVoices, true, 2), 0) << testing::PrintToString(log.lines());
+  auto& akila = CityRecordOf(City::AkilaCity);
+  EXPECT_EQ(BuildDataBase(DataBaseKind::FaceNPCs, true, akila), 1) << testing::PrintToString(log.lines());
+  EXPECT_EQ(BuildDataBase(DataBaseKind::Voices, true, akila), 0) << testing::PrintToString(log.lines());
 }
 
 }  // namespace

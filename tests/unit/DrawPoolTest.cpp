@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Main/DrawPool.h"
+#include "Main/Cities/DrawPool.h"
 #include "RE/B/BGSKeyword.h"
 
 namespace {

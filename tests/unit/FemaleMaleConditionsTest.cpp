@@ -4,7 +4,6 @@
 #include "FormsBack.h"
 
 #include <algorithm>
-#include <climits>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,8 +12,8 @@
 #include "GameHeap.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/FemaleMaleConditions.h"
-#include "Main/LeveledLists.h"
+#include "Main/Cities/FemaleMaleConditions.h"
+#include "Main/LeveledLists/LeveledLists.h"
 #include "PluginMaster.h"
 #include "WorldFile.h"
 
@@ -60,12 +59,13 @@ RE::LEVELED_OBJECT aboveModule[1];  // inside the executable's image, above its 
 TEST(FemaleMaleConditions, EachCityKindAndSexGetsItsHoldersCondition) {
   FormsBack restore;
   Reset(true);
-  for (int city = 1; city <= 4; ++city) {
-    const auto& forms = sim::MasterForms(city);
-    for (int kind : {0, 1}) {
+  for (const City city : kCities) {
+    const auto& forms = sim::MasterForms(IndexOf(city));
+    for (const ConditionKind kind : {ConditionKind::Ratio, ConditionKind::Outfit}) {
       for (bool female : {true, false}) {
-        SCOPED_TRACE(fmt::format("city {} kind {} female {}", city, kind, female));
-        const auto* holder = kind == 0 ? forms.ratioHolder : forms.outfitHolder;
+        const bool ratio = kind == ConditionKind::Ratio;
+        SCOPED_TRACE(fmt::format("city {} {} female {}", IndexOf(city), ratio ? "ratio" : "outfit", female));
+        const auto* holder = ratio ? forms.ratioHolder : forms.outfitHolder;
         const auto& list = holder->leveledList;
         const RE::TESForm* dummy = female ? forms.femaleDummy : forms.maleDummy;
         Lines expected{Header(holder, list.entryCount)};
@@ -81,8 +81,8 @@ TEST(FemaleMaleConditions, EachCityKindAndSexGetsItsHoldersCondition) {
         auto* condition = GetFemaleMaleCondition(city, kind, female);
         ASSERT_NE(condition, nullptr);
         EXPECT_EQ(condition, list.entries[at].condition);  // shared, not copied
-        const Kind want = kind == 0 ? (female ? Kind::kFemaleRatio : Kind::kMaleRatio)
-                                    : (female ? Kind::kFemaleOutfit : Kind::kMaleOutfit);
+        const Kind want = ratio ? (female ? Kind::kFemaleRatio : Kind::kMaleRatio)
+                                : (female ? Kind::kFemaleOutfit : Kind::kMaleOutfit);
         EXPECT_EQ(condition->kind, want);
         EXPECT_EQ(condition->global, forms.ratioGlobal);
         EXPECT_EQ(log.lines(), expected);
@@ -95,42 +95,24 @@ TEST(FemaleMaleConditions, MissingHolderOrDummy) {
   FormsBack restore;
   Reset(false);  // no plug-in files: every lookup leaves lines behind
   const Lines noHolder{Error("ConditionHolderForm is nullptr")};
-  for (int location : {0, 5, -1, INT_MIN, INT_MAX}) {
-    for (int kind : {0, 1}) {
-      test::LogCapture log;
-      EXPECT_EQ(GetFemaleMaleCondition(location, kind, kind == 0), nullptr) << location;
-      EXPECT_EQ(log.lines(), noHolder) << location;
-    }
-  }
   {
     test::LogCapture log;
-    EXPECT_EQ(GetFemaleMaleCondition(2, 2, true), nullptr);
-    EXPECT_EQ(MissingFileLines(log), 1u);  // the dummy alone
-    EXPECT_EQ(log.lines().back(), noHolder[0]);
-  }
-  {
-    test::LogCapture log;
-    EXPECT_EQ(GetFemaleMaleCondition(2, 0, false), nullptr);
+    EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, false), nullptr);
     EXPECT_EQ(MissingFileLines(log), 2u);  // both looked up before either is examined
     EXPECT_EQ(log.lines().back(), noHolder[0]);
   }
 
   Reset(true);
-  for (int kind : {2, -1, 7}) {
-    test::LogCapture log;
-    EXPECT_EQ(GetFemaleMaleCondition(3, kind, false), nullptr);
-    EXPECT_EQ(log.lines(), noHolder);
-  }
   sim::RemoveForm(sim::MasterForms(4).femaleDummy->formID);
   sim::RemoveForm(sim::MasterForms(1).outfitHolder->formID);
   test::LogCapture log;
-  EXPECT_EQ(GetFemaleMaleCondition(4, 0, true), nullptr);
+  EXPECT_EQ(GetFemaleMaleCondition(City::Neon, ConditionKind::Ratio, true), nullptr);
   EXPECT_EQ(log.lines().back(), Error("DummyNPC is nullptr"));
-  EXPECT_NE(GetFemaleMaleCondition(4, 0, false), nullptr);
+  EXPECT_NE(GetFemaleMaleCondition(City::Neon, ConditionKind::Ratio, false), nullptr);
   log.clear();
-  EXPECT_EQ(GetFemaleMaleCondition(1, 1, true), nullptr);
+  EXPECT_EQ(GetFemaleMaleCondition(City::NewAtlantis, ConditionKind::Outfit, true), nullptr);
   EXPECT_EQ(log.lines().back(), noHolder[0]);
-  EXPECT_NE(GetFemaleMaleCondition(1, 0, true), nullptr);
+  EXPECT_NE(GetFemaleMaleCondition(City::NewAtlantis, ConditionKind::Ratio, true), nullptr);
 }
 
 TEST(FemaleMaleConditions, ScanSkipsBadEntriesAndTakesTheFirstWithACondition) {
@@ -145,7 +127,7 @@ TEST(FemaleMaleConditions, ScanSkipsBadEntriesAndTakesTheFirstWithACondition) {
 
   sim::SetListEntries(list, {Entry(female, nullptr), Entry(male, m), Entry(female, b)});
   test::LogCapture log;
-  EXPECT_EQ(GetFemaleMaleCondition(2, 0, true), b);
+  EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, true), b);
   auto* e = list.entries;
   EXPECT_EQ(log.lines(),
             (Lines{Header(holder, 3), EntryAt(e, 0), Error("found TESCondition [" + Hex(e) + "] at (0) is nullptr"),
@@ -156,20 +138,20 @@ TEST(FemaleMaleConditions, ScanSkipsBadEntriesAndTakesTheFirstWithACondition) {
   twin->formID = female->formID;
   sim::SetListEntries(list, {Entry(nullptr, m), Entry(twin, a)});
   log.clear();
-  EXPECT_EQ(GetFemaleMaleCondition(2, 0, true), a);
+  EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, true), a);
   EXPECT_EQ(log.lines()[2], Error("LeleveledListEntry->form is nullptr"));
 
   sim::SetListEntries(list, {Entry(male, m)});
   log.clear();
-  EXPECT_EQ(GetFemaleMaleCondition(2, 0, true), nullptr);
+  EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, true), nullptr);
   EXPECT_EQ(log.lines().back(), NotFound(true, holder));
   sim::SetListEntries(list, {Entry(female, a)});
   log.clear();
-  EXPECT_EQ(GetFemaleMaleCondition(2, 0, false), nullptr);
+  EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, false), nullptr);
   EXPECT_EQ(log.lines().back(), NotFound(false, holder));
   sim::SetListEntries(list, {});
   log.clear();
-  EXPECT_EQ(GetFemaleMaleCondition(2, 0, false), nullptr);
+  EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, false), nullptr);
   EXPECT_EQ(log.lines(), (Lines{Header(holder, 0), NotFound(false, holder)}));
 
   // The last of 255 entries is still reached.
@@ -179,7 +161,7 @@ TEST(FemaleMaleConditions, ScanSkipsBadEntriesAndTakesTheFirstWithACondition) {
   list.entries = full;
   list.entryCount = 255;
   log.clear();
-  EXPECT_EQ(GetFemaleMaleCondition(2, 0, true), b);
+  EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, true), b);
   EXPECT_EQ(log.lines().back(), Found(full + 254, 254));
 
   // Entries outside the window (below 4 GiB, or inside the executable's image) are never read.
@@ -189,7 +171,7 @@ TEST(FemaleMaleConditions, ScanSkipsBadEntriesAndTakesTheFirstWithACondition) {
     list.entries = array;
     list.entryCount = 1;
     log.clear();
-    EXPECT_EQ(GetFemaleMaleCondition(2, 0, true), nullptr);
+    EXPECT_EQ(GetFemaleMaleCondition(City::AkilaCity, ConditionKind::Ratio, true), nullptr);
     EXPECT_EQ(log.lines(), (Lines{Header(holder, 1), EntryAt(array, 0), Error("LeleveledListEntryAddr is out of range"),
                                   NotFound(true, holder)}));
   }

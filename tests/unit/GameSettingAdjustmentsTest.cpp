@@ -9,7 +9,7 @@
 #include "Helpers/GameSettings.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/GameSettingAdjustments.h"
+#include "Main/Settings/GameSettingAdjustments.h"
 
 using Lines = std::vector<std::string>;
 

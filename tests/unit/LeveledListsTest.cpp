@@ -13,8 +13,7 @@
 #include "GameHeap.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/LeveledLists.h"
-#include "Main/PluginState.h"
+#include "Main/LeveledLists/LeveledLists.h"
 
 using Entry = RE::LEVELED_OBJECT;
 using Lines = std::vector<std::string>;
@@ -246,7 +245,7 @@ TEST(LeveledLists, SavedRecordsAreFoundByNameIgnoringCase) {
                                 "error|[SaveLeveledList] leveledList is nullptr",
                                 "error|[SaveLeveledList] sLeveledListName cannot be empty",
                                 "error|" + get + "sLeveledListName cannot be empty"}));
-  EXPECT_TRUE(PluginState.SavedLeveledLists.empty());
+  EXPECT_TRUE(SavedLeveledLists().empty());
   ASSERT_TRUE(SaveLeveledList(list, name));
   const NPCs add = {npcs[1]};
   ASSERT_TRUE(AddFormsToLeveledList(list, &add, true, nullptr));
@@ -254,12 +253,12 @@ TEST(LeveledLists, SavedRecordsAreFoundByNameIgnoringCase) {
   ASSERT_TRUE(SaveLeveledList(list, name));  // appended, not merged
   EXPECT_EQ(log.lines(), Lines{"info|[SaveLeveledList] saving leveledList " + Hex(list) + " named [" + name +
                                "]. New SavedLeveledLists.size = 2"});
-  ASSERT_EQ(PluginState.SavedLeveledLists.size(), 2u);
-  const auto& saved = PluginState.SavedLeveledLists;
+  ASSERT_EQ(SavedLeveledLists().size(), 2u);
+  const auto& saved = SavedLeveledLists();
   EXPECT_TRUE(saved[0].name == name && saved[0].count == 255 && saved[0].entries == first);
   EXPECT_TRUE(saved[1].name == name && saved[1].count == 1 && saved[1].entries == list->entries);
   log.clear();
-  EXPECT_EQ(GetSavedLeveledListDataByName("neon_maleoutfitleveleditemform"), &PluginState.SavedLeveledLists[0]);
+  EXPECT_EQ(GetSavedLeveledListDataByName("neon_maleoutfitleveleditemform"), &SavedLeveledLists()[0]);
   EXPECT_EQ(GetSavedLeveledListDataByName("NEON_MaleOutfitLeveledItemForm "), nullptr);
   EXPECT_EQ(GetSavedLeveledListDataByName("Neon_MaleOutfitLeveledItem"), nullptr);
   const auto notFound = [&](const std::string& n) {

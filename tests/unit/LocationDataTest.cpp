@@ -10,8 +10,8 @@
 #include "GameFolder.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/LocationData.h"
-#include "Main/PluginState.h"
+#include "Main/Cities/CityRecord.h"
+#include "Main/Cities/LocationData.h"
 #include "Parse/LocationValues.h"
 
 namespace fs = std::filesystem;
@@ -37,14 +37,17 @@ TEST(LocationData, IndicesNamesAndFolders) {
   const char* names[] = {"NewAtlantis", "AkilaCity", "Cydonia", "Neon"};
   const City cities[] = {City::NewAtlantis, City::AkilaCity, City::Cydonia, City::Neon};
   for (int i = 1; i <= 4; ++i) {
-    EXPECT_EQ(GetLocationNameByIndex(i), names[i - 1]);
-    EXPECT_EQ(test::LocationFolderText(i), std::string(".\\Data\\SFSE\\Plugins\\Quillmere\\") + names[i - 1] + "\\");
-    // The record the plug-in's state keeps for that city, which the handlers and the reset read.
-    EXPECT_EQ(GetLocationStructByIndex(i), &PluginState.cities[cities[i - 1]]) << i;
+    const City city = cities[i - 1];
+    auto& record = CityRecordOf(city);
+    EXPECT_EQ(std::string(record.name()), names[i - 1]);
+    EXPECT_EQ(std::string(CityNameOf(i)), names[i - 1]);
+    EXPECT_EQ(test::LocationFolderText(city), std::string(".\\Data\\SFSE\\Plugins\\Quillmere\\") + names[i - 1] + "\\");
+    // The one record of that city, which the handlers, the console and the reset all read.
+    EXPECT_EQ(FindCityRecord(i), &record) << i;
   }
   for (int i : {0, 5, -1, 100, INT_MIN, INT_MAX}) {
-    EXPECT_EQ(GetLocationNameByIndex(i), "unkown") << i;
-    EXPECT_EQ(GetLocationStructByIndex(i), nullptr) << i;
+    EXPECT_EQ(std::string(CityNameOf(i)), "unkown") << i;
+    EXPECT_EQ(FindCityRecord(i), nullptr) << i;
   }
 }
 
@@ -52,7 +55,7 @@ TEST(LocationData, BuildParsesValuesAndLogsThem) {
   test::GameFolder game;
   PluginSettings = PluginSettingsRecord{};
   struct Case {
-    int city;
+    City city;
     std::vector<std::string> height, general;
     std::array<const char*, 4> heights;  // as logged; the stored floats read back the same
     int percent;
@@ -60,43 +63,48 @@ TEST(LocationData, BuildParsesValuesAndLogsThem) {
   };
   const Case cases[] = {
       // A sign is not an accepted character; a second "." passes the test and stops the conversion.
-      {3,
+      {City::Cydonia,
        {"fFemaleMaxHeight=-1.2", "fFemaleMinHeight=1.05", "fMaleMaxHeight=1.2.3", "fMaleMinHeight=0.75"},
        {"iFemalePercent=150", "bDisableNames=true"},
        {"1.000000", "1.050000", "1.200000", "0.750000"},
        150,
        false},
       // Missing and empty keys fall back; only "1" switches names off.
-      {2,
+      {City::AkilaCity,
        {"fFemaleMaxHeight=", "fMaleMaxHeight=1e2", "fMaleMinHeight=.5"},
        {"iFemalePercent=", "bDisableNames=1"},
        {"1.000000", "1.000000", "1.000000", "0.500000"},
        50,
        true},
-      {4,
+      {City::Neon,
        {"fFemaleMaxHeight=2", "fFemaleMinHeight=0", "fMaleMaxHeight=1,1", "fMaleMinHeight=12345.5"},
        {"iFemalePercent=40%", "bDisableNames=01"},
        {"2.000000", "0.000000", "1.000000", "12345.500000"},
        50,
        false},
-      {1, {}, {"iFemalePercent=0", "bDisableNames="}, {"1.000000", "1.000000", "1.000000", "1.000000"}, 0, false},
+      {City::NewAtlantis,
+       {},
+       {"iFemalePercent=0", "bDisableNames="},
+       {"1.000000", "1.000000", "1.000000", "1.000000"},
+       0,
+       false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.city);
-    auto* record = GetLocationStructByIndex(c.city);
-    record->bDisableNames = !c.disable;
-    record->iFemalePercent = -7;
-    record->fFemaleMaxHeight = record->fFemaleMinHeight = record->fMaleMaxHeight = record->fMaleMinHeight = -3.0f;
-    const auto name = GetLocationNameByIndex(c.city);
+    auto& record = CityRecordOf(c.city);
+    const std::string name = record.name();
+    SCOPED_TRACE(name);
+    record.bDisableNames = !c.disable;
+    record.iFemalePercent = -7;
+    record.fFemaleMaxHeight = record.fFemaleMinHeight = record.fMaleMaxHeight = record.fMaleMinHeight = -3.0f;
     test::WriteFile(game.dataFolder() / name / "LocationData.ini", Ini(c.height, c.general));
     test::LogCapture log;
-    ASSERT_TRUE(BuildLocationDataDB(c.city));
-    EXPECT_FLOAT_EQ(record->fFemaleMaxHeight, std::stof(c.heights[0]));
-    EXPECT_FLOAT_EQ(record->fFemaleMinHeight, std::stof(c.heights[1]));
-    EXPECT_FLOAT_EQ(record->fMaleMaxHeight, std::stof(c.heights[2]));
-    EXPECT_FLOAT_EQ(record->fMaleMinHeight, std::stof(c.heights[3]));
-    EXPECT_EQ(record->iFemalePercent, c.percent);
-    EXPECT_EQ(record->bDisableNames, c.disable);
+    ASSERT_TRUE(BuildLocationDataDB(record));
+    EXPECT_FLOAT_EQ(record.fFemaleMaxHeight, std::stof(c.heights[0]));
+    EXPECT_FLOAT_EQ(record.fFemaleMinHeight, std::stof(c.heights[1]));
+    EXPECT_FLOAT_EQ(record.fMaleMaxHeight, std::stof(c.heights[2]));
+    EXPECT_FLOAT_EQ(record.fMaleMinHeight, std::stof(c.heights[3]));
+    EXPECT_EQ(record.iFemalePercent, c.percent);
+    EXPECT_EQ(record.bDisableNames, c.disable);
     const std::string p = "info|[BuildLocationDataDB] ";
     const std::vector<std::string> expected = {p + "LocationData for [" + name + "] loaded --->",
                                                p + "fFemaleMaxHeight = " + c.heights[0],
@@ -115,14 +123,14 @@ TEST(LocationData, BuildParsesValuesAndLogsThem) {
       Ini({"fFemaleMaxHeight=.", "fMaleMaxHeight=1" + std::string(50, '0')}, {"iFemalePercent=99999999999999"}));
   {
     test::LogCapture log;
-    EXPECT_NO_THROW(EXPECT_TRUE(BuildLocationDataDB(4)));
+    EXPECT_NO_THROW(EXPECT_TRUE(BuildLocationDataDB(CityRecordOf(City::Neon))));
   }
 
   // Logging off: the same values, not a line.
   PluginSettings.bLogging = false;
   test::LogCapture quiet;
-  EXPECT_TRUE(BuildLocationDataDB(3));
-  EXPECT_EQ(GetLocationStructByIndex(3)->iFemalePercent, 150);
+  EXPECT_TRUE(BuildLocationDataDB(CityRecordOf(City::Cydonia)));
+  EXPECT_EQ(CityRecordOf(City::Cydonia).iFemalePercent, 150);
   EXPECT_TRUE(quiet.lines().empty());
   PluginSettings = PluginSettingsRecord{};
 }
@@ -139,13 +147,13 @@ TEST(LocationData, ShareOfWomenIsReadFromDigitsOnly) {
   PluginSettings = PluginSettingsRecord{};
   for (const char* value : {"-20", "+20"}) {
     SCOPED_TRACE(value);
-    auto* record = GetLocationStructByIndex(2);
-    record->iFemalePercent = -7;
+    auto& record = CityRecordOf(City::AkilaCity);
+    record.iFemalePercent = -7;
     test::WriteFile(game.dataFolder() / "AkilaCity" / "LocationData.ini",
                     Ini({}, {std::string("iFemalePercent=") + value}));
     test::LogCapture log;
-    ASSERT_TRUE(BuildLocationDataDB(2));
-    EXPECT_EQ(record->iFemalePercent, 50);
+    ASSERT_TRUE(BuildLocationDataDB(record));
+    EXPECT_EQ(record.iFemalePercent, 50);
   }
   PluginSettings = PluginSettingsRecord{};
 }
@@ -157,21 +165,21 @@ TEST(LocationData, MissingFileOrFolderKeepsPreviousValues) {
   test::WriteFile(folder / "LocationData.ini",
                   Ini({"fFemaleMaxHeight=1.11", "fFemaleMinHeight=0.91", "fMaleMaxHeight=1.21", "fMaleMinHeight=0.81"},
                       {"iFemalePercent=63", "bDisableNames=1"}));
-  ASSERT_TRUE(BuildLocationDataDB(3));
-  const auto* record = GetLocationStructByIndex(3);
+  auto& record = CityRecordOf(City::Cydonia);
+  ASSERT_TRUE(BuildLocationDataDB(record));
   auto unchanged = [&] {
-    EXPECT_FLOAT_EQ(record->fFemaleMaxHeight, 1.11f);
-    EXPECT_FLOAT_EQ(record->fFemaleMinHeight, 0.91f);
-    EXPECT_FLOAT_EQ(record->fMaleMaxHeight, 1.21f);
-    EXPECT_FLOAT_EQ(record->fMaleMinHeight, 0.81f);
-    EXPECT_EQ(record->iFemalePercent, 63);
-    EXPECT_TRUE(record->bDisableNames);
+    EXPECT_FLOAT_EQ(record.fFemaleMaxHeight, 1.11f);
+    EXPECT_FLOAT_EQ(record.fFemaleMinHeight, 0.91f);
+    EXPECT_FLOAT_EQ(record.fMaleMaxHeight, 1.21f);
+    EXPECT_FLOAT_EQ(record.fMaleMinHeight, 0.81f);
+    EXPECT_EQ(record.iFemalePercent, 63);
+    EXPECT_TRUE(record.bDisableNames);
   };
 
   fs::remove(folder / "LocationData.ini");
   test::WriteFile(folder / "FemaleNames.txt", "Ada\n");  // a folder with data but no settings file
   test::LogCapture log;
-  EXPECT_FALSE(BuildLocationDataDB(3));
+  EXPECT_FALSE(BuildLocationDataDB(record));
   EXPECT_EQ(log.lines(),
             std::vector<std::string>{
                 "error|[BuildLocationDataDB] couldn't find 'LocationData.ini' in location folder [Cydonia]. "
@@ -180,20 +188,9 @@ TEST(LocationData, MissingFileOrFolderKeepsPreviousValues) {
 
   log.clear();
   fs::remove_all(folder);
-  EXPECT_FALSE(BuildLocationDataDB(3));
+  EXPECT_FALSE(BuildLocationDataDB(record));
   EXPECT_EQ(log.lines(), std::vector<std::string>{"error|[BuildLocationDataDB] folder 'Quillmere' can't be reached."});
   unchanged();
-
-  // No record behind an unknown index, even when its folder and file exist.
-  log.clear();
-  EXPECT_FALSE(BuildLocationDataDB(0));
-  EXPECT_EQ(log.lines(), std::vector<std::string>{"error|[BuildLocationDataDB] folder 'Quillmere' can't be reached."});
-  test::WriteFile(game.dataFolder() / "unkown" / "LocationData.ini", Ini({}, {"iFemalePercent=10"}));
-  log.clear();
-  EXPECT_FALSE(BuildLocationDataDB(7));
-  EXPECT_EQ(log.lines(), std::vector<std::string>{"error|[BuildLocationDataDB] location struct cannot be found. "
-                                                  "GetLocationStructByIndex returned nullptr."});
-  for (int i = 1; i <= 4; ++i) EXPECT_NE(GetLocationStructByIndex(i)->iFemalePercent, 10) << i;
 }
 
 TEST(LocationData, FileNamesMatchPrefixAndTxtOnly) {
@@ -209,7 +206,7 @@ TEST(LocationData, FileNamesMatchPrefixAndTxtOnly) {
   fs::create_directories(folder / "FemaleNamesSub.txt");  // a folder is never read, whatever its name
   test::WriteFile(folder / "FemaleNamesSub.txt" / "FemaleNames.txt", "Ada\n");
 
-  const auto directory = test::LocationFolderText(1);
+  const auto directory = test::LocationFolderText(City::NewAtlantis);
   test::LogCapture log;
   const auto found = GetFileNamesInDirectory(directory, "FemaleNames");
   EXPECT_EQ(Sorted(found), Sorted(feeding));
@@ -226,7 +223,7 @@ TEST(LocationData, FileNamesMatchPrefixAndTxtOnly) {
   // An upper-case extension never counts.
   test::WriteFile(game.dataFolder() / "Neon" / "FemaleNames.TXT", "Ada\n");
   log.clear();
-  EXPECT_TRUE(GetFileNamesInDirectory(GetLocationFolder(4), "FemaleNames").empty());
+  EXPECT_TRUE(GetFileNamesInDirectory(CityRecordOf(City::Neon).folder, "FemaleNames").empty());
   EXPECT_TRUE(log.lines().empty());
 
   // Empty arguments: nothing, silently.
@@ -234,7 +231,7 @@ TEST(LocationData, FileNamesMatchPrefixAndTxtOnly) {
   EXPECT_TRUE(GetFileNamesInDirectory("", "FemaleNames").empty());
   EXPECT_TRUE(log.lines().empty());
 
-  const std::string missing = test::LocationFolderText(2);
+  const std::string missing = test::LocationFolderText(City::AkilaCity);
   EXPECT_TRUE(GetFileNamesInDirectory(missing, "FemaleNames").empty());
   EXPECT_EQ(log.lines(),
             std::vector<std::string>{"error|[GetFileNamesInDirectory] directory [" + missing + "] can't be reached."});

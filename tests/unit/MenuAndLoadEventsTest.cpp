@@ -14,15 +14,15 @@
 #include "GameINISettings.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/ActorBackgroundProcess.h"
-#include "Main/CellChangeGate.h"
-#include "Main/GameSettingAdjustments.h"
-#include "Main/LeveledLists.h"
-#include "Main/LocationData.h"
-#include "Main/MenuEvents.h"
-#include "Main/PluginState.h"
-#include "Main/SaveLoadEvents.h"
-#include "Main/UniqueNPCDefinitions.h"
+#include "Main/Appearance/ActorBackgroundProcess.h"
+#include "Main/Game/CellChangeGate.h"
+#include "Main/Settings/GameSettingAdjustments.h"
+#include "Main/LeveledLists/LeveledLists.h"
+#include "Main/Cities/LocationData.h"
+#include "Main/Events/MenuEvents.h"
+#include "Main/Game/GameObjectCache.h"
+#include "Main/Events/SaveLoadEvents.h"
+#include "Main/UniqueNPCs/UniqueNPCDefinitions.h"
 #include "PluginMaster.h"
 #include "RE/VirtualCall.h"
 #include "WorldFile.h"
@@ -48,7 +48,7 @@ struct Handlers {
   static void Reset() {
     PluginSettings = PluginSettingsRecord{};
     CellEventState.Reset();
-    UniqueNPCState.Reset();
+    ClearUniqueNPCRecords();
     GameSettingAdjustmentState.Reset();
     sim::ResetGameINISettings();
   }
@@ -174,20 +174,21 @@ TEST(MenuEvents, ClosingTheEndCreditsAppliesTheCitiesUntilOneFailsThenRebuildsTh
   ClearSavedLeveledLists();
   sim::RemoveForm(sim::MasterForms(3).citizenKeyword->formID);  // Cydonia cannot be applied
   test::WriteFile(plugin.game.dataFolder() / "UniqueNPCs" / "Nobody.ini", "[Character]\r\nsName=\r\n");
-  ASSERT_TRUE(AddUniqueNPCRecord(2, {"Ada", nullptr, nullptr, sim::AddNPC(0x7D001, true), 50, 0, 0, "Ada", 1.0f}));
-  PluginState.GameObjectCache.player = nullptr;
+  AddUniqueNPCRecord(CityRecordOf(City::AkilaCity),
+                     {"Ada", nullptr, nullptr, sim::AddNPC(0x7D001, true), 50, 0, 0, "Ada", 1.0f});
+  ForgetGameObjectCache();
 
   Menu("EndGameCreditsMenu", true);
-  EXPECT_EQ(PluginState.GameObjectCache.player, nullptr) << "opening refreshes nothing";
+  EXPECT_EQ(CachedPlayer(), nullptr) << "opening refreshes nothing";
   const auto lines = Menu("EndGameCreditsMenu", false);
 
-  EXPECT_EQ(PluginState.GameObjectCache.player, sim::Player()) << "the cache was refreshed";
+  EXPECT_EQ(CachedPlayer(), sim::Player()) << "the cache was refreshed";
   Lines applied;
   static const std::regex header(R"(info\|\[ApplyDataToLocation\] -+ (\w+) -+)");
   for (const auto& line : lines)
     if (std::smatch m; std::regex_match(line, m, header)) applied.push_back(m[1]);
   EXPECT_EQ(applied, (Lines{"NewAtlantis", "AkilaCity", "Cydonia"})) << "Neon is not attempted after Cydonia failed";
-  EXPECT_TRUE(GetLocationStructByIndex(2)->UniqueNPCs.empty()) << "the unique NPC lists were rebuilt from the files";
+  EXPECT_TRUE(CityRecordOf(City::AkilaCity).UniqueNPCs.empty()) << "the unique NPC lists were rebuilt from the files";
   EXPECT_TRUE(CellEventState.menus.bEndCredits) << "only a finished game reset clears it";
 
   // In this order: the cities, the unique NPCs, then the adjustments.
@@ -223,16 +224,16 @@ TEST(SaveLoadEvents, ASaveLoadedFromTheMainMenuReadsTheSettingsAgainAndReapplies
                   "[General]\r\nbOptimizeFullyInitializedActorsMaxCount=0\r\n[Debug]\r\nbLogging=1\r\n");
 
   // Neither the main nor the pause menu: only the cache is refreshed.
-  PluginState.GameObjectCache.player = nullptr;
+  ForgetGameObjectCache();
   EXPECT_TRUE(SaveLoaded().empty());
-  EXPECT_EQ(PluginState.GameObjectCache.player, sim::Player());
+  EXPECT_EQ(CachedPlayer(), sim::Player());
   EXPECT_TRUE(PluginSettings.bOptimizeFullyInitializedActorsMaxCount);
 
   // From the pause menu: the settings are not read either.
   CellEventState.menus.bPauseMenu = true;
-  PluginState.GameObjectCache.player = nullptr;
+  ForgetGameObjectCache();
   EXPECT_TRUE(SaveLoaded().empty());
-  EXPECT_EQ(PluginState.GameObjectCache.player, sim::Player());
+  EXPECT_EQ(CachedPlayer(), sim::Player());
   EXPECT_TRUE(PluginSettings.bOptimizeFullyInitializedActorsMaxCount);
   EXPECT_EQ(sim::GameSettingValue(maxActor), 175.0);
 

@@ -17,9 +17,9 @@
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/LocationData.h"
-#include "Main/LazyMt19937.h"
-#include "Main/RandomDraws.h"
+#include "Main/Cities/LocationData.h"
+#include "Main/Cities/LazyMt19937.h"
+#include "Main/Cities/RandomDraws.h"
 
 using RE::FormType;
 using Lines = std::vector<std::string>;
@@ -92,10 +92,10 @@ TEST(RandomDraws, EveryEntryOncePerCycle) {
   sim::ClearPluginFiles();
   sim::AddPluginFile("Starfield.esm", 1, 0);
   const auto city = game.dataFolder() / "NewAtlantis";
-  auto& record = *GetLocationStructByIndex(1);
+  auto& record = CityRecordOf(City::NewAtlantis);
 
   test::WriteFile(city / "FemaleNames.txt", "Ada\nBea\nAda\nCyd\n");  // Ada comes out twice per cycle
-  CheckCycles<std::string>({[] { return GetRandomNameFromDB(true, 1); },
+  CheckCycles<std::string>({[&record] { return GetRandomNameFromDB(true, record); },
                             record.FemaleNames,
                             {"Ada", "Bea", "Ada", "Cyd"},
                             "GetRandomNameFromDB",
@@ -105,7 +105,7 @@ TEST(RandomDraws, EveryEntryOncePerCycle) {
                             "1",
                             Text});
   test::WriteFile(city / "MaleLastNames.txt", "Orr\nPike\n");
-  CheckCycles<std::string>({[] { return GetRandomLastNameFromDB(false, 1); },
+  CheckCycles<std::string>({[&record] { return GetRandomLastNameFromDB(false, record); },
                             record.MaleLastNames,
                             {"Orr", "Pike"},
                             "GetRandomLastNameFromDB",
@@ -115,7 +115,7 @@ TEST(RandomDraws, EveryEntryOncePerCycle) {
                             "1",
                             Text});
   test::WriteFile(city / "FemaleLastNames.txt", "Quill\n");  // one entry: r is 0
-  CheckCycles<std::string>({[] { return GetRandomLastNameFromDB(true, 1); },
+  CheckCycles<std::string>({[&record] { return GetRandomLastNameFromDB(true, record); },
                             record.FemaleLastNames,
                             {"Quill"},
                             "GetRandomLastNameFromDB",
@@ -129,7 +129,7 @@ TEST(RandomDraws, EveryEntryOncePerCycle) {
   auto* k2 = static_cast<RE::BGSKeyword*>(sim::AddForm(0x7D302, FormType::kKeyword));
   auto* k3 = static_cast<RE::BGSKeyword*>(sim::AddForm(0x7D303, FormType::kKeyword));
   test::WriteFile(city / "MaleAnims.txt", "7D301\n7D302\n7D303\n");
-  CheckCycles<RE::BGSKeyword*>({[] { return GetRandomAnimFromDB(false, 1); },
+  CheckCycles<RE::BGSKeyword*>({[&record] { return GetRandomAnimFromDB(false, record); },
                                 record.MaleAnims,
                                 {k1, k2, k3},
                                 "GetRandomAnimFromDB",
@@ -142,7 +142,7 @@ TEST(RandomDraws, EveryEntryOncePerCycle) {
   auto* v1 = static_cast<RE::BGSVoiceType*>(sim::AddForm(0x7D311, FormType::kVoiceType));
   auto* v2 = static_cast<RE::BGSVoiceType*>(sim::AddForm(0x7D312, FormType::kVoiceType));
   test::WriteFile(city / "FemaleVoices.txt", "7D311\n7D312\n7D311\n");
-  CheckCycles<RE::BGSVoiceType*>({[] { return GetRandomVoiceFromDB(true, 1); },
+  CheckCycles<RE::BGSVoiceType*>({[&record] { return GetRandomVoiceFromDB(true, record); },
                                   record.FemaleVoices,
                                   {v1, v2, v1},
                                   "GetRandomVoiceFromDB",
@@ -155,41 +155,31 @@ TEST(RandomDraws, EveryEntryOncePerCycle) {
   // A database that is not empty is drawn from as it stands, never rebuilt.
   record.MaleNames.assign(1, "Zed");
   test::LogCapture log;
-  EXPECT_EQ(GetRandomNameFromDB(false, 1), "Zed");
+  EXPECT_EQ(GetRandomNameFromDB(false, record), "Zed");
   EXPECT_EQ(log.lines(),
             (Lines{"info|[GetRandomNameFromDB] found random Name [Zed] in 'MaleNames' at RandomInt [0]. Returning it.",
                    "info|[GetRandomNameFromDB] returned random Name has been removed from DB."}));
 }
 
-TEST(RandomDraws, InvalidCityAndNothingToRebuild) {
+TEST(RandomDraws, NothingToRebuild) {
   test::GameFolder game;
   FormsBack restore;
   PluginSettings = PluginSettingsRecord{};
   sim::ClearPluginFiles();
   sim::AddPluginFile("Starfield.esm", 1, 0);
-  const std::string tail = "] location struct cannot be found. GetLocationStructByIndex returned nullptr.";
-  for (int city : {0, 5, -1, INT_MIN}) {
-    test::LogCapture log;
-    EXPECT_EQ(GetRandomNameFromDB(true, city), "");
-    EXPECT_EQ(GetRandomLastNameFromDB(false, city), "");
-    EXPECT_EQ(GetRandomAnimFromDB(true, city), nullptr);
-    EXPECT_EQ(GetRandomVoiceFromDB(false, city), nullptr);
-    EXPECT_EQ(log.lines(), (Lines{"error|[GetRandomNameFromDB" + tail, "error|[GetRandomLastNameFromDB" + tail,
-                                  "error|[GetRandomAnimFromDB" + tail, "error|[GetRandomVoiceFromDB" + tail}));
-  }
 
   // Files that yield nothing, and no files at all: every draw tries again and fails again.
   sim::AddForm(0x7D321, FormType::kArmor);
   test::WriteFile(game.dataFolder() / "AkilaCity" / "MaleVoices.txt", "; nothing here\n7D321\n");
   test::WriteFile(game.dataFolder() / "AkilaCity" / "FemaleNames.txt", "");
-  auto& record = *GetLocationStructByIndex(2);
+  auto& record = CityRecordOf(City::AkilaCity);
   record.MaleVoices.clear(), record.FemaleNames.clear(), record.FemaleAnims.clear(), record.MaleLastNames.clear();
   for (int attempt = 0; attempt < 3; ++attempt) {
     test::LogCapture log;
-    EXPECT_EQ(GetRandomVoiceFromDB(false, 2), nullptr);
-    EXPECT_EQ(GetRandomNameFromDB(true, 2), "");
-    EXPECT_EQ(GetRandomAnimFromDB(true, 2), nullptr);
-    EXPECT_EQ(GetRandomLastNameFromDB(false, 2), "");
+    EXPECT_EQ(GetRandomVoiceFromDB(false, record), nullptr);
+    EXPECT_EQ(GetRandomNameFromDB(true, record), "");
+    EXPECT_EQ(GetRandomAnimFromDB(true, record), nullptr);
+    EXPECT_EQ(GetRandomLastNameFromDB(false, record), "");
     auto failed = [](const char* op, const char* db) {
       return Lines{std::string("error|[") + op + "] " + db +
                    ".size is 0 for iLocIndex [2]. Could not rebuild DataBase."};

@@ -11,19 +11,19 @@
 
 #include "Cells.h"
 #include "GameINISettings.h"
-#include "Main/GameSettingAdjustments.h"
+#include "Main/Settings/GameSettingAdjustments.h"
 #include "Actors.h"
 #include "LogCapture.h"
 #include "Helpers/PluginSettings.h"
-#include "Main/ActorBackgroundProcess.h"
-#include "Main/ApplyDataToLocation.h"
-#include "Main/CellChangeGate.h"
-#include "Main/CellEvents.h"
-#include "Main/LeveledLists.h"
-#include "Main/LocationData.h"
+#include "Main/Appearance/ActorBackgroundProcess.h"
+#include "Main/Cities/ApplyDataToLocation.h"
+#include "Main/Game/CellChangeGate.h"
+#include "Main/Events/CellEvents.h"
+#include "Main/LeveledLists/LeveledLists.h"
+#include "Main/Cities/LocationData.h"
 #include "Helpers/Naming.h"
-#include "Main/ModChanges.h"
-#include "Main/ResetHooks.h"
+#include "Main/Changes/ModChanges.h"
+#include "Main/Startup/ResetHooks.h"
 #include "PluginMaster.h"
 #include "RE/IDs.h"
 #include "RE/VirtualCall.h"
@@ -50,7 +50,7 @@ GameCall gameCall;
 void Observe() {
   ++gameCall.calls;
   for (int city = 1; city <= 4; ++city) gameCall.lists[city - 1] = sim::ListSizesOf(city);
-  gameCall.savedRecords = PluginState.SavedLeveledLists.size();
+  gameCall.savedRecords = SavedLeveledLists().size();
   gameCall.endCredits = CellEventState.menus.bEndCredits;
   gameCall.crowdMaxActors = sim::GameSettingValue("fCrowdInhibitThresholdMaxActor:AI").value_or(0.0);
 }
@@ -74,14 +74,14 @@ struct ResetWorld : ShippedGame {
     GameSettingAdjustmentState.Reset();
     HandleGameResetBegin::savedTarget = reinterpret_cast<std::uintptr_t>(&GameResetBegin);
     HandleGameResetFinish::savedTarget = reinterpret_cast<std::uintptr_t>(&GameResetFinish);
-    ActorBackgroundProcess::TargetFuncStruct::savedTarget = reinterpret_cast<std::uintptr_t>(&GameAppearance);
+    ActorBackgroundProcess::AppearanceHook::savedTarget = reinterpret_cast<std::uintptr_t>(&GameAppearance);
     if (applyCities) {
       EXPECT_TRUE(ApplyDataToAllLocations());
     }
   }
   ~ResetWorld() {
     HandleGameResetBegin::savedTarget = HandleGameResetFinish::savedTarget = 0;
-    ActorBackgroundProcess::TargetFuncStruct::savedTarget = 0;
+    ActorBackgroundProcess::AppearanceHook::savedTarget = 0;
     *AppearanceFlag() = 1;
     sim::ResetGameINISettings();
     GameSettingAdjustmentState.Reset();
@@ -119,19 +119,19 @@ int FirstIndexOf(const Lines& lines, const std::string& text) {
 
 TEST(ResetHooks, BeginPutsBackEachCitysOwnListsAndEmptiesTheSavedRecords) {
   ResetWorld world;
-  ASSERT_EQ(PluginState.SavedLeveledLists.size(), 12u);
+  ASSERT_EQ(SavedLeveledLists().size(), 12u);
   // The game's own arrays, as the cities' data found them.
   Lines expected = {"info|[HandleGameResetBeginFunc] called; reverting leveled lists"};
   std::array<const RE::LEVELED_OBJECT*, 4> gameArrays{};
   for (int city = 1; city <= 4; ++city) {
-    const auto name = GetLocationNameByIndex(city) + "_CitizenLeveledCharacterForm";
+    const auto name = std::string(CityNameOf(city)) + "_CitizenLeveledCharacterForm";
     const auto* record = GetSavedLeveledListDataByName(name);
     ASSERT_NE(record, nullptr);
     gameArrays[city - 1] = record->entries;
     ASSERT_NE(CitizenList(city).entries, record->entries) << "the city's data replaced the game's array";
     for (const auto* role :
          {"_CitizenLeveledCharacterForm", "_FemaleOutfitLeveledItemForm", "_MaleOutfitLeveledItemForm"}) {
-      const auto listName = GetLocationNameByIndex(city) + role;
+      const auto listName = std::string(CityNameOf(city)) + role;
       const auto* list = GetSavedLeveledListDataByName(listName);
       expected.insert(
           expected.end(),
@@ -154,19 +154,21 @@ TEST(ResetHooks, BeginPutsBackEachCitysOwnListsAndEmptiesTheSavedRecords) {
     EXPECT_EQ(gameCall.lists[city - 1].maleOutfitList, 1);
   }
   EXPECT_EQ(gameCall.savedRecords, 0u);
-  EXPECT_TRUE(PluginState.SavedLeveledLists.empty());
+  EXPECT_TRUE(SavedLeveledLists().empty());
 }
 
 TEST(ResetHooks, BeginRestoresFromTheFirstRecordOfANameWithItsCountOrKeepsAListNeverSaved) {
   ResetWorld world;
   // A second save of New Atlantis's list (its data applied again, as the console's function 5 does)
   // comes after the game's own record and must not win.
-  ASSERT_TRUE(ApplyDataToLocation(1));
+  ASSERT_TRUE(ApplyDataToLocation(CityRecordOf(City::NewAtlantis)));
   const auto* first = GetSavedLeveledListDataByName("NewAtlantis_CitizenLeveledCharacterForm");
   const auto* gameArray = first->entries;
-  // Akila City's record is lost; Cydonia's claims fewer entries than its array holds.
-  std::erase_if(PluginState.SavedLeveledLists,
-                [](const SavedLeveledListData& r) { return r.name == "AkilaCity_CitizenLeveledCharacterForm"; });
+  // Akila City's record is lost (no record answers to its name); Cydonia's claims fewer entries than its
+  // array holds.
+  auto* akilaRecord = FindSavedLeveledList("AkilaCity_CitizenLeveledCharacterForm");
+  ASSERT_NE(akilaRecord, nullptr);
+  akilaRecord->name = "Lost";
   GetSavedLeveledListDataByName("cydonia_citizenleveledcharacterform")->count = 1;
 
   const auto akilaNow = CitizenList(2);
@@ -218,7 +220,7 @@ TEST(ResetHooks, AMissingOrMistypedListStopsBeginAtItsCityWithItsErrorsInOrder) 
   EXPECT_GT(akila.maleOutfitList->leveledList.entryCount, 0);
   EXPECT_EQ(CitizenList(3).entries, cydoniaArray);
   EXPECT_GT(sim::MasterForms(4).femaleOutfitList->leveledList.entryCount, 0);
-  EXPECT_EQ(PluginState.SavedLeveledLists.size(), 12u) << "the saved records stay for the next reset";
+  EXPECT_EQ(SavedLeveledLists().size(), 12u) << "the saved records stay for the next reset";
 }
 
 TEST(ResetHooks, FinishMakesEveryChangeAgainInOrderBeforeTheGamesCall) {
@@ -309,7 +311,7 @@ TEST(ResetHooks, FinishSwitchesTheGamesAppearanceFlagOffOnlyForAnInstalledFaceGe
   for (const auto& c : {Case{"1", true, 0, false}, Case{"1", false, 1, true}, Case{"0", true, 1, false}}) {
     SCOPED_TRACE(std::string("bFaceGenProcessor=") + c.setting + (c.installed ? ", installed" : ""));
     world.SetSetting("FaceGen", "bFaceGenProcessor", c.setting);
-    ActorBackgroundProcess::TargetFuncStruct::savedTarget =
+    ActorBackgroundProcess::AppearanceHook::savedTarget =
         c.installed ? reinterpret_cast<std::uintptr_t>(&GameAppearance) : 0;
     *ResetWorld::AppearanceFlag() = 1;
     test::LogCapture log;
@@ -335,7 +337,7 @@ TEST(ResetHooks, WithLoggingOffTheHooksDoTheSameWorkAndOnlyTheSettingsSummaryIsW
     Begin(77);
     const auto between = gameCall.lists;
     Finish();
-    Outcome out{between, {}, PluginState.SavedLeveledLists.size()};
+    Outcome out{between, {}, SavedLeveledLists().size()};
     for (int city = 1; city <= 4; ++city) out.after[city - 1] = sim::ListSizesOf(city);
     if (!logging) {
       for (const auto& line : log.lines()) EXPECT_NE(line.find("|[ReloadINISettings] "), std::string::npos) << line;
@@ -454,9 +456,9 @@ TEST(ResetHooks, ListsHoldTheGamesOwnEntriesOrOneApplicationThroughHaltsAndFailu
     Finish();
     EXPECT_EQ(Counts(AllLists()), Counts(once)) << "applied once, not stacked, after halted begin " << halted;
   }
-  EXPECT_EQ(PluginState.SavedLeveledLists.size(), 12u);
+  EXPECT_EQ(SavedLeveledLists().size(), 12u);
   Begin();
   EXPECT_EQ(CountsTheGameSaw(), Counts(gameOwn));
   EXPECT_EQ(AllLists(), gameOwn);
-  EXPECT_TRUE(PluginState.SavedLeveledLists.empty());
+  EXPECT_TRUE(SavedLeveledLists().empty());
 }

@@ -14,7 +14,7 @@
 #include "Helpers/Ini.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/Settings.h"
+#include "Main/Settings/Settings.h"
 #include "Win/LongPath.h"
 #include "Win/Text.h"
 

@@ -9,8 +9,8 @@
 #include "GameFolder.h"
 #include "GameForms.h"
 #include "Helpers/Ini.h"
-#include "Main/GameObjectCache.h"
-#include "Main/PluginState.h"
+#include "Main/Game/GameObjectCache.h"
+#include "Main/Startup/PluginState.h"
 #include "WorldFile.h"
 
 struct ShippedGame {

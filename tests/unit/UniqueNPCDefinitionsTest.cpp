@@ -14,8 +14,8 @@
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/LocationData.h"
-#include "Main/UniqueNPCDefinitions.h"
+#include "Main/Cities/LocationData.h"
+#include "Main/UniqueNPCs/UniqueNPCDefinitions.h"
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
@@ -38,7 +38,7 @@ struct Definitions {
   Definitions() {
     PluginSettings = PluginSettingsRecord{};
     ResetPlugins();
-    UniqueNPCState.Reset();
+    ClearUniqueNPCRecords();
     fs::create_directories(folder);
     npc = sim::AddNPC(0x7C001, true, "Ada");
     anim = sim::AddForm(0x7C002, FormType::kKeyword);
@@ -47,7 +47,7 @@ struct Definitions {
     armor = sim::AddForm(0x7C005, FormType::kArmor);
     weapon = sim::AddForm(0x7C006, static_cast<FormType>(45));
   }
-  ~Definitions() { UniqueNPCState.Reset(); }
+  ~Definitions() { ClearUniqueNPCRecords(); }
   void Write(const std::string& file, const std::string& text) const { test::WriteFile(folder / file, text); }
 };
 
@@ -69,9 +69,9 @@ std::string Character(const std::map<std::string, std::string>& changed = {}) {
 std::string Character(const std::string& key, const std::string& value) { return Character({{key, value}}); }
 
 // The names of the records in a city's list, in order.
-Lines Names(int city) {
+Lines Names(City city) {
   Lines names;
-  for (const auto* record : GetLocationStructByIndex(city)->UniqueNPCs) names.push_back(record->sDefineFileName);
+  for (const auto* record : CityRecordOf(city).UniqueNPCs) names.push_back(record->sDefineFileName);
   return names;
 }
 
@@ -103,14 +103,14 @@ TEST(UniqueNPCDefinitions, AChanceInTwoCitySectionsMakesTwoRecordsAndTracesWhatW
   test::LogCapture log;
   EXPECT_EQ(BuildUniqueNPCsDB(""), (Counts{1, 2}));
 
-  ASSERT_EQ(Names(1), Lines{"Ada"});
-  ASSERT_EQ(Names(3), Lines{"Ada"});
-  EXPECT_TRUE(Names(2).empty() && Names(4).empty());
-  const auto& na = *GetLocationStructByIndex(1)->UniqueNPCs[0];
+  ASSERT_EQ(Names(City::NewAtlantis), Lines{"Ada"});
+  ASSERT_EQ(Names(City::Cydonia), Lines{"Ada"});
+  EXPECT_TRUE(Names(City::AkilaCity).empty() && Names(City::Neon).empty());
+  const auto& na = *CityRecordOf(City::NewAtlantis).UniqueNPCs[0];
   EXPECT_EQ(na.sName, "Ada Quinn");
-  EXPECT_TRUE(na.iAppearance == defs.npc && na.FacialAnim == defs.anim && na.VoiceType == defs.voice);
+  EXPECT_TRUE(na.appearanceNPC == defs.npc && na.FacialAnim == defs.anim && na.VoiceType == defs.voice);
   EXPECT_TRUE(na.iEncounterChance == 25 && na.OutfitFormID == 0x7C004 && na.ArmorFormID == 0 && na.Height == 1.05f);
-  const auto& cy = *GetLocationStructByIndex(3)->UniqueNPCs[0];
+  const auto& cy = *CityRecordOf(City::Cydonia).UniqueNPCs[0];
   EXPECT_TRUE(cy.iEncounterChance == 25 && cy.OutfitFormID == 0 && cy.ArmorFormID == 0);
 
   // The trace starts afresh after the "Processing" line and then runs on through the four cities.
@@ -149,9 +149,9 @@ TEST(UniqueNPCDefinitions, EncounterChancesAreDigitsFromOneToAHundred) {
   defs.Write("Bea.ini", Character() + "[NewAtlantis]\niEncounterChance=99999999999\n[Neon]\niEncounterChance=1.5\n");
   test::LogCapture log;
   EXPECT_EQ(BuildUniqueNPCsDB(""), (Counts{1, 1}));
-  EXPECT_TRUE(Names(1).empty() && Names(2).empty() && Names(3).empty());
-  ASSERT_EQ(Names(4), Lines{"Ada"});
-  EXPECT_EQ(GetLocationStructByIndex(4)->UniqueNPCs[0]->iEncounterChance, 7);
+  EXPECT_TRUE(Names(City::NewAtlantis).empty() && Names(City::AkilaCity).empty() && Names(City::Cydonia).empty());
+  ASSERT_EQ(Names(City::Neon), Lines{"Ada"});
+  EXPECT_EQ(CityRecordOf(City::Neon).UniqueNPCs[0]->iEncounterChance, 7);
 
   // The messages, each followed by the trace.
   const auto messages = [&](const std::string& start) {
@@ -183,10 +183,10 @@ TEST(UniqueNPCDefinitions, HeightThatIsNoNumberIsOneAndAMissingHeightSkipsTheFil
   defs.Write("Flat.ini", Character("fHeight", "") + everywhere);
   test::LogCapture log;
   EXPECT_EQ(BuildUniqueNPCsDB(""), (Counts{2, 2}));
-  auto names = Names(1);
+  auto names = Names(City::NewAtlantis);
   std::sort(names.begin(), names.end());
   ASSERT_EQ(names, (Lines{"Huge", "Tall"}));
-  for (const auto* record : GetLocationStructByIndex(1)->UniqueNPCs)
+  for (const auto* record : CityRecordOf(City::NewAtlantis).UniqueNPCs)
     EXPECT_EQ(record->Height, record->sDefineFileName == "Tall" ? 1.0f : 5.5f) << "not range-checked here";
   EXPECT_TRUE(log.contains(kNpcError + "std::stof exception thrown for sHeight: tall. fHeight will be forced to 1.00"));
   const auto flat = With(log, "sHeight is empty");
@@ -233,7 +233,7 @@ TEST(UniqueNPCDefinitions, CharacterValuesAreCheckedInOrderAndEachSkipsTheFile) 
               kNpcWarn + "'UniqueNPCFileNames' wasn't empty (size = " + std::to_string(i + 1) + "). Clearing array.");
     EXPECT_TRUE(lines.back().starts_with(cases[i].second + " Skipping this UniqueNPC. RetrievedData: "))
         << lines.back();
-    EXPECT_TRUE(Names(1).empty());
+    EXPECT_TRUE(Names(City::NewAtlantis).empty());
   }
 }
 
@@ -246,14 +246,14 @@ TEST(UniqueNPCDefinitions, ClothingIsAnOutfitOrAnArmorAndNeverSkipsTheRecord) {
                             "[Neon]\niEncounterChance=40\niClothing=7CFFF_Starfield.esm\n");
   test::LogCapture log;
   EXPECT_EQ(BuildUniqueNPCsDB(""), (Counts{1, 4}));
-  const auto clothing = [](int city) {
-    const auto* r = GetLocationStructByIndex(city)->UniqueNPCs.at(0);
+  const auto clothing = [](City city) {
+    const auto* r = CityRecordOf(city).UniqueNPCs.at(0);
     return std::pair{r->OutfitFormID, r->ArmorFormID};
   };
-  EXPECT_EQ(clothing(1), (std::pair{0x7C004u, 0u}));
-  EXPECT_EQ(clothing(2), (std::pair{0u, 0x7C005u}));
-  EXPECT_EQ(clothing(3), (std::pair{0u, 0u}));
-  EXPECT_EQ(clothing(4), (std::pair{0u, 0u}));
+  EXPECT_EQ(clothing(City::NewAtlantis), (std::pair{0x7C004u, 0u}));
+  EXPECT_EQ(clothing(City::AkilaCity), (std::pair{0u, 0x7C005u}));
+  EXPECT_EQ(clothing(City::Cydonia), (std::pair{0u, 0u}));
+  EXPECT_EQ(clothing(City::Neon), (std::pair{0u, 0u}));
   const auto weapon = With(log, "0007C006");
   ASSERT_EQ(weapon.size(), 2u);
   EXPECT_TRUE(weapon[0].starts_with(
@@ -284,7 +284,7 @@ TEST(UniqueNPCDefinitions, OnlyRegularIniFilesOfAReachableFolderAreRead) {
   EXPECT_EQ(listed, (Lines{"a.ini", "f.inix"})) << "the extension is at most four characters from the last dot";
   log.clear();
   EXPECT_EQ(BuildUniqueNPCsDB(""), (Counts{1, 1}));
-  EXPECT_EQ(Names(4), Lines{"a"});
+  EXPECT_EQ(Names(City::Neon), Lines{"a"});
   // f.inix is listed, but its values are read from f.ini, which is not there.
   EXPECT_EQ(With(log, kNpcError + "sName is empty.").size(), 1u);
 
@@ -293,7 +293,7 @@ TEST(UniqueNPCDefinitions, OnlyRegularIniFilesOfAReachableFolderAreRead) {
   EXPECT_EQ(BuildUniqueNPCsDB(""), (Counts{0, 0}));
   EXPECT_EQ(BuildUniqueNPCsDB("a"), (Counts{0, 0}));
   EXPECT_EQ(log.lines(), Lines(2, kNpcError + "folder 'Quillmere/UniqueNPCs' can't be reached."));
-  EXPECT_EQ(Names(4), Lines{"a"}) << "an unreachable folder changes nothing";
+  EXPECT_EQ(Names(City::Neon), Lines{"a"}) << "an unreachable folder changes nothing";
 }
 
 TEST(UniqueNPCDefinitions, HotLoadAddsOneFileBesideTheOthersAndAFullRebuildStartsOver) {
@@ -301,16 +301,16 @@ TEST(UniqueNPCDefinitions, HotLoadAddsOneFileBesideTheOthersAndAFullRebuildStart
   defs.Write("Ada.ini", Character() + "[NewAtlantis]\niEncounterChance=10\n");
   defs.Write("Bea.ini", Character() + "[AkilaCity]\niEncounterChance=20\n[Neon]\niEncounterChance=30\n");
   ASSERT_EQ(BuildUniqueNPCsDB(""), (Counts{2, 3}));
-  const auto* ada = GetLocationStructByIndex(1)->UniqueNPCs.at(0);
+  const auto* ada = CityRecordOf(City::NewAtlantis).UniqueNPCs.at(0);
 
   defs.Write("Cyd.ini", Character() + "[Cydonia]\niEncounterChance=40\n[Neon]\niEncounterChance=50\n");
   test::LogCapture log;
   EXPECT_EQ(BuildUniqueNPCsDB("Cyd"), (Counts{1, 2}));
-  EXPECT_EQ(Names(1), Lines{"Ada"});
-  EXPECT_EQ(Names(2), Lines{"Bea"});
-  EXPECT_EQ(Names(3), Lines{"Cyd"});
-  EXPECT_EQ(Names(4), (Lines{"Bea", "Cyd"}));
-  EXPECT_EQ(GetLocationStructByIndex(1)->UniqueNPCs.at(0), ada) << "records stay where they are";
+  EXPECT_EQ(Names(City::NewAtlantis), Lines{"Ada"});
+  EXPECT_EQ(Names(City::AkilaCity), Lines{"Bea"});
+  EXPECT_EQ(Names(City::Cydonia), Lines{"Cyd"});
+  EXPECT_EQ(Names(City::Neon), (Lines{"Bea", "Cyd"}));
+  EXPECT_EQ(CityRecordOf(City::NewAtlantis).UniqueNPCs.at(0), ada) << "records stay where they are";
   EXPECT_EQ(ada->sDefineFileName, "Ada");
   EXPECT_TRUE(log.contains(kNpcWarn + "'UniqueNPCFileNames' wasn't empty (size = 3). Clearing array."));
   EXPECT_TRUE(With(log, "Clearing vector").empty());
@@ -322,7 +322,7 @@ TEST(UniqueNPCDefinitions, HotLoadAddsOneFileBesideTheOthersAndAFullRebuildStart
     EXPECT_TRUE(log.lines().empty()) << known;
     EXPECT_FALSE(CanAddUniqueNPCToDB(known));
   }
-  EXPECT_EQ(Names(4), (Lines{"Bea", "Cyd"}));
+  EXPECT_EQ(Names(City::Neon), (Lines{"Bea", "Cyd"}));
   EXPECT_FALSE(CanAddUniqueNPCToDB(""));
   EXPECT_TRUE(CanAddUniqueNPCToDB("Dot"));
 
@@ -334,6 +334,6 @@ TEST(UniqueNPCDefinitions, HotLoadAddsOneFileBesideTheOthersAndAFullRebuildStart
                    kNpcWarn + "  locationData->UniqueNPCs.size = 1. Clearing vector...",
                    kNpcWarn + "  locationData->UniqueNPCs.size = 1. Clearing vector...",
                    kNpcWarn + "  locationData->UniqueNPCs.size = 2. Clearing vector..."}));
-  for (int city = 1; city <= 4; ++city) EXPECT_EQ(UniqueNPCState.records[city - 1].size(), Names(city).size());
-  EXPECT_EQ(Names(1), Lines{"Ada"});
+  for (const City city : kCities) EXPECT_EQ(CityRecordOf(city).uniqueNPCRecords.size(), Names(city).size());
+  EXPECT_EQ(Names(City::NewAtlantis), Lines{"Ada"});
 }

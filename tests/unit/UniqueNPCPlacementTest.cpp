@@ -15,10 +15,10 @@
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/GameObjectCache.h"
-#include "Main/LocationData.h"
-#include "Main/UniqueNPCDefinitions.h"
-#include "Main/UniqueNPCPlacement.h"
+#include "Main/Game/GameObjectCache.h"
+#include "Main/Cities/LocationData.h"
+#include "Main/UniqueNPCs/UniqueNPCDefinitions.h"
+#include "Main/UniqueNPCs/UniqueNPCPlacement.h"
 #include "ProcessLists.h"
 #include "ScriptMachine.h"
 #include "UniqueNPCScript.h"
@@ -54,7 +54,7 @@ struct Encounters {
   Encounters() {
     PluginSettings = PluginSettingsRecord{};
     ResetPlugins();
-    UniqueNPCState.Reset();
+    ClearUniqueNPCRecords();
     sim::RunQueuedScriptCalls();
     callsBefore = sim::ScriptCallsRun().size();
     sim::PlacePlayer(kPlayerAt);
@@ -69,15 +69,16 @@ struct Encounters {
     point = sim::AddReference(0x7B010, sim::AddForm(0x7B011, static_cast<FormType>(32)), {1100.0f, 1000.0f, 0.0f});
     sim::SetCurrentLocation(point, here);
     test::WriteFile(game.dataFolder() / "NewAtlantis" / "EncounterPoints.txt", "7B010_Starfield.esm\n");
-    AddUniqueNPCRecord(1, {"Rook Valdez", static_cast<RE::BGSVoiceType*>(voice), static_cast<RE::BGSKeyword*>(anim),
-                           look, 50, 0, 0, "Rook", 1.03f});
+    AddUniqueNPCRecord(CityRecordOf(City::NewAtlantis),
+                       {"Rook Valdez", static_cast<RE::BGSVoiceType*>(voice), static_cast<RE::BGSKeyword*>(anim), look,
+                        50, 0, 0, "Rook", 1.03f});
   }
   ~Encounters() {
     sim::RunQueuedScriptCalls();
     for (auto* actor : made) sim::DeleteActor(actor);
     for (std::size_t i = placedBefore; i < sim::PlacedUniqueNPCs().size(); ++i)
       sim::DeleteActor(sim::PlacedUniqueNPCs()[i].actor);
-    UniqueNPCState.Reset();
+    ClearUniqueNPCRecords();
     sim::SetCurrentLocation(sim::Player(), nullptr);
     sim::PlacePlayer({});
   }
@@ -98,9 +99,9 @@ struct Encounters {
   std::size_t Placed() const { return sim::PlacedUniqueNPCs().size() - placedBefore; }
 
   // One call as a cell event makes it, then game time passes.
-  int Place(test::LogCapture& log, int city = 1) {
+  int Place(test::LogCapture& log, City city = City::NewAtlantis) {
     log.clear();
-    const int result = PlaceUniqueNPCs(city);
+    const int result = PlaceUniqueNPCs(CityRecordOf(city));
     sim::RunQueuedScriptCalls();
     return result;
   }
@@ -117,10 +118,7 @@ Lines Functions(const std::vector<sim::ScriptCallRecord>& calls) {
 TEST(UniqueNPCPlacement, NobodyIsPlacedWithoutAUsableEncounterPoint) {
   Encounters world;
   test::LogCapture log;
-  EXPECT_EQ(world.Place(log, 0), -1);
-  EXPECT_EQ(world.Place(log, 5), -1);
-  EXPECT_EQ(log.lines(), Lines{"error|" + kPlace + "location is nullptr"});
-  EXPECT_EQ(world.Place(log, 2), -1) << "AkilaCity has no unique NPC";
+  EXPECT_EQ(world.Place(log, City::AkilaCity), -1) << "AkilaCity has no unique NPC";
   EXPECT_TRUE(log.lines().empty());
 
   // The point is out of the distance window: the database comes out empty.
@@ -132,9 +130,10 @@ TEST(UniqueNPCPlacement, NobodyIsPlacedWithoutAUsableEncounterPoint) {
   sim::PlacePlayer(kPlayerAt);
 
   // A drawn point without 3D ends the call before the record's count, and before the next record.
-  auto brother = *GetLocationStructByIndex(1)->UniqueNPCs[0];
-  brother.iAppearance = sim::AddNPC(0x7B030, false, "Rook's brother");
-  AddUniqueNPCRecord(1, brother);
+  auto& newAtlantis = CityRecordOf(City::NewAtlantis);
+  auto brother = *newAtlantis.UniqueNPCs[0];
+  brother.appearanceNPC = sim::AddNPC(0x7B030, false, "Rook's brother");
+  AddUniqueNPCRecord(newAtlantis, brother);
   sim::SetLoaded3D(world.point, false);
   EXPECT_EQ(world.Place(log), -1);
   EXPECT_EQ(
@@ -277,7 +276,7 @@ TEST(UniqueNPCPlacement, CopiesWearTheLookAsBaseTemplateOrFace) {
 
 TEST(UniqueNPCPlacement, TheScriptGetsPointLookVoiceAnimClothingNameAndHeight) {
   Encounters world;
-  auto& record = UniqueNPCState.records[0].front();
+  auto& record = CityRecordOf(City::NewAtlantis).uniqueNPCRecords.front();
   test::LogCapture log;
   const auto argumentsFor = [&](float height, std::uint32_t outfit, std::uint32_t armor) {
     record.Height = height;
@@ -326,8 +325,9 @@ TEST(UniqueNPCPlacement, EachRecordDrawsItsOwnPointAmongTheCitysSeveral) {
                   "7B010_Starfield.esm\n7B012_Starfield.esm\n7B013_Starfield.esm\n");
   for (std::uint32_t i = 0; i < 9; ++i)
     AddUniqueNPCRecord(
-        1, {"Twin " + std::to_string(i), static_cast<RE::BGSVoiceType*>(world.voice),
-            static_cast<RE::BGSKeyword*>(world.anim), sim::AddNPC(0x7B030 + i, false, "Twin"), 50, 0, 0, "Twin", 1.0f});
+        CityRecordOf(City::NewAtlantis),
+        {"Twin " + std::to_string(i), static_cast<RE::BGSVoiceType*>(world.voice),
+         static_cast<RE::BGSKeyword*>(world.anim), sim::AddNPC(0x7B030 + i, false, "Twin"), 50, 0, 0, "Twin", 1.0f});
 
   // A draw per call would put every record of a call on one point; a draw per record spreads them, and
   // over the calls every point, the last one too, is drawn (each call's chance of one point only is 3 in

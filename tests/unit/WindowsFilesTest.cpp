@@ -17,8 +17,8 @@
 #include "Helpers/PluginSettings.h"
 #include "Helpers/TextFile.h"
 #include "LogCapture.h"
-#include "Main/DataBase.h"
-#include "Main/LocationData.h"
+#include "Main/Cities/DataBase.h"
+#include "Main/Cities/LocationData.h"
 #include "SFSE/Logger.h"
 #include "Win/LongPath.h"
 #include "Win/MappedFile.h"
@@ -82,9 +82,10 @@ TEST(WindowsFiles, DataFilesWithAnyLettersMarksAndUtf16) {
              "\xEF\xBB\xBF"
              "7E101_Starfield.esm\r\n");
 
+  auto& record = CityRecordOf(City::Neon);
   test::LogCapture log;
-  EXPECT_EQ(BuildDataBase(6, true, 4), 5);
-  auto names = GetLocationStructByIndex(4)->FemaleNames.Entries();
+  EXPECT_EQ(BuildDataBase(DataBaseKind::Names, true, record), 5);
+  auto names = record.FemaleNames.Entries();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (Lines{"Ada", "Bo", "Cyd",
                           "D\xC3\xA9"
@@ -103,9 +104,8 @@ TEST(WindowsFiles, DataFilesWithAnyLettersMarksAndUtf16) {
 
   // A mark before the first form line is not part of its form ID.
   log.clear();
-  EXPECT_EQ(BuildDataBase(5, true, 4), 1);
-  EXPECT_EQ(GetLocationStructByIndex(4)->FemaleVoices.Entries(),
-            std::vector<RE::BGSVoiceType*>{static_cast<RE::BGSVoiceType*>(voice)});
+  EXPECT_EQ(BuildDataBase(DataBaseKind::Voices, true, record), 1);
+  EXPECT_EQ(record.FemaleVoices.Entries(), std::vector<RE::BGSVoiceType*>{static_cast<RE::BGSVoiceType*>(voice)});
 }
 
 TEST(WindowsFiles, TextDecodingKeepsPlainBytesAndFindsEveryLine) {

@@ -28,6 +28,16 @@ void* DestroyProcessWideSink(Sink* self, std::uint32_t) noexcept {
   return self;
 }
 
+// The one instance of a sink type that lives as long as the process; the game calls its static
+// ProcessEvent through slot 1 of its table.
+template <class Sink>
+Sink* ProcessWideSink() {
+  static const void* const table[] = {reinterpret_cast<const void*>(&DestroyProcessWideSink<Sink>),
+                                      reinterpret_cast<const void*>(&Sink::ProcessEvent)};
+  static Sink sink{{table}};
+  return &sink;
+}
+
 // Adds sink to source through the game's generic registration.
 inline void RegisterEventSink(BSTEventSource* source, BSTEventSink* sink) {
   using Fn = void (*)(BSTEventSource*, BSTEventSink*);
