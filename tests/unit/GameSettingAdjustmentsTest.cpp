@@ -10,6 +10,7 @@
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
 #include "Main/Settings/GameSettingAdjustments.h"
+#include "Main/Startup/PluginState.h"
 
 using Lines = std::vector<std::string>;
 
@@ -26,8 +27,7 @@ struct FreshGame {
   ~FreshGame() { Reset(); }
   static void Reset() {
     sim::ResetGameINISettings();
-    GameSettingAdjustmentState.Reset();
-    PluginSettings = PluginSettingsRecord{};
+    ResetPluginState();
   }
 };
 

@@ -14,6 +14,7 @@
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
 #include "Main/LeveledLists/LeveledLists.h"
+#include "Main/Startup/PluginState.h"
 
 using Entry = RE::LEVELED_OBJECT;
 using Lines = std::vector<std::string>;
@@ -24,8 +25,7 @@ namespace {
 
 RE::TESLeveledList* FreshList(std::uint32_t formID) {
   sim::ClearPluginFiles();
-  PluginSettings = PluginSettingsRecord{};
-  ClearSavedLeveledLists();
+  ResetPluginState();
   return &sim::AddTyped<RE::TESLevCharacter>(formID, RE::FormType::kLeveledCharacter)->leveledList;
 }
 

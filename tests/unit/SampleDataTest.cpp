@@ -16,6 +16,7 @@
 #include "LogCapture.h"
 #include "Main/Cities/DataBase.h"
 #include "Main/Cities/LocationData.h"
+#include "Main/Startup/PluginState.h"
 #include "WorldFile.h"
 
 namespace fs = std::filesystem;
@@ -45,7 +46,7 @@ std::size_t Size(const CityRecord& r, DataBaseKind db, bool female) {
 TEST(SampleData, EveryCityBuildsCleanly) {
   test::GameFolder game;
   FormsBack restore;
-  PluginSettings = PluginSettingsRecord{};
+  ResetPluginState();
   fs::copy(test::BinaryDirectory() / "data" / "Quillmere", game.dataFolder(),
            fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   sim::ClearPluginFiles();

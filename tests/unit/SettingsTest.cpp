@@ -15,6 +15,7 @@
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
 #include "Main/Settings/Settings.h"
+#include "Main/Startup/PluginState.h"
 #include "Win/LongPath.h"
 #include "Win/Text.h"
 
@@ -97,7 +98,7 @@ std::vector<std::string> Summary(const std::function<std::string(const Key&)>& r
 
 TEST(Settings, MissingFileIsCreatedWithDefaultsAndParsed) {
   test::GameFolder game;
-  PluginSettings = PluginSettingsRecord{};
+  ResetPluginState();
   for (const auto& key : kKeys) key.set(std::stod(key.written) == 0 ? 1 : 0);  // so every field must change
   ReloadINISettings(true);
   const auto created = test::ReadFile(game.dataFolder() / "Settings.ini");
@@ -112,7 +113,7 @@ TEST(Settings, MissingFileIsCreatedWithDefaultsAndParsed) {
 TEST(Settings, NoDataFolderFallsBackAndSwitchesLoggingOff) {
   test::GameFolder game;
   fs::remove_all(game.dataFolder());
-  PluginSettings = PluginSettingsRecord{};
+  ResetPluginState();
   for (const auto& key : kKeys)
     if (key.name[0] != 'b') key.set(1);
   S.bExtraOptimized = true, S.bFaceGenProcessor = false, S.bEnableOutfitPhysics = false;
@@ -144,7 +145,7 @@ TEST(Settings, AGameFolderPastMaxPathIsReadAndWrittenAsAnyOther) {
   fs::create_directories(data);
   ASSERT_GT(Win::FullPath(data / "Settings.ini").size(), 260u);
   fs::current_path(deep);
-  PluginSettings = PluginSettingsRecord{};
+  ResetPluginState();
   test::WriteFile(data / "Settings.ini", "[FaceGen]\r\niQueuedActorTime=75\r\n[Debug]\r\nbLogging=1\r\n");
   test::LogCapture log;
   ReloadINISettings(true);
@@ -210,7 +211,7 @@ TEST(Settings, ParsesEachKindAndFallsBackOnBadNumbers) {
   test::LogCapture quiet;
   for (const auto& c : cases) {
     test::GameFolder game;  // a fresh file each time, so no cached copy is read
-    PluginSettings = PluginSettingsRecord{};
+    ResetPluginState();
     Named(c.key).set(c.expected == 0 ? 1 : 0);
     test::WriteFile(game.dataFolder() / "Settings.ini", SettingsText({{c.key, c.text}}));
     ReloadINISettings(true);
@@ -220,7 +221,7 @@ TEST(Settings, ParsesEachKindAndFallsBackOnBadNumbers) {
 
 TEST(Settings, LoggingTransitionsAcrossRuns) {
   test::GameFolder game;
-  PluginSettings = PluginSettingsRecord{};
+  ResetPluginState();
   test::WriteFile(game.dataFolder() / "Settings.ini", SettingsText({{"iQueuedActorTime", "12a"}}));
   // The summary shows the raw text, not the parsed number.
   const auto raw = [](const Key& key) { return std::string(key.name == "iQueuedActorTime"sv ? "12a" : key.written); };
@@ -329,7 +330,7 @@ TEST(Settings, ShippedCommentedFileReadsAsTheBareOneAndKeepsItsCommentsWhenFille
 
   const auto readAll = [&](const std::string& text) {
     test::WriteFile(game.dataFolder() / "Settings.ini", text);
-    PluginSettings = PluginSettingsRecord{};
+    ResetPluginState();
     test::LogCapture log;
     ReloadINISettings(true);
     std::vector<double> values;

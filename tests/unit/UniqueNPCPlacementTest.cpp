@@ -15,8 +15,9 @@
 #include "GameForms.h"
 #include "Helpers/PluginSettings.h"
 #include "LogCapture.h"
-#include "Main/Game/GameObjectCache.h"
 #include "Main/Cities/LocationData.h"
+#include "Main/Game/GameObjectCache.h"
+#include "Main/Startup/PluginState.h"
 #include "Main/UniqueNPCs/UniqueNPCDefinitions.h"
 #include "Main/UniqueNPCs/UniqueNPCPlacement.h"
 #include "ProcessLists.h"
@@ -52,9 +53,8 @@ struct Encounters {
   RE::BGSLocation* elsewhere = sim::CityLocation(2);
 
   Encounters() {
-    PluginSettings = PluginSettingsRecord{};
+    ResetPluginState();
     ResetPlugins();
-    ClearUniqueNPCRecords();
     sim::RunQueuedScriptCalls();
     callsBefore = sim::ScriptCallsRun().size();
     sim::PlacePlayer(kPlayerAt);
