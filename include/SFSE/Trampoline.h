@@ -54,7 +54,7 @@ class SavedTarget<Result(Arguments...)> {
  public:
   std::atomic<std::uintptr_t>& address() noexcept { return address_; }
   bool saved() const noexcept { return address_.load(std::memory_order_acquire) != 0; }
-  std::uintptr_t operator=(std::uintptr_t address) noexcept {  // as std::atomic's, for tests and reverts
+  std::uintptr_t operator=(std::uintptr_t address) noexcept {  // as std::atomic's; tests set a target
     address_.store(address, std::memory_order_release);
     return address;
   }

@@ -26,7 +26,7 @@ RE::TESLeveledList* ListOf(RE::TESForm* form) { return &static_cast<RE::TESLevel
 }  // namespace
 
 bool ApplyDataToLocation(CityRecord& city) {
-  const std::string name = city.name();
+  const char* const name = city.name();
   Log::Info(kOp, "------------------------------------ {} ------------------------------------", name);
   const auto& ids = InfoOf(city.city);
   auto* femaleOutfitList = GetFormFromFile(ids.femaleOutfitList, kPluginMasterFile);

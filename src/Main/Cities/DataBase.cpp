@@ -119,8 +119,8 @@ struct Build {
 int BuildDataBase(DataBaseKind kind, bool bFemale, CityRecord& city) {
   const char* const location = city.name();
   const auto& folder = city.folder;
-  const auto* descriptor = &DescriptorOf(kind);
-  const auto& side = descriptor->side(bFemale);
+  const auto& descriptor = DescriptorOf(kind);
+  const auto& side = descriptor.side(bFemale);
   const bool wasFilled = std::visit(
       [&](auto field) {
         auto& database = city.*field;
@@ -140,7 +140,7 @@ int BuildDataBase(DataBaseKind kind, bool bFemale, CityRecord& city) {
     return 0;
   }
 
-  Build build{*descriptor, bFemale, city};
+  Build build{descriptor, bFemale, city};
   for (std::size_t i = 0; i < files.size(); ++i) {
     const auto file = cityFolder.Read(files[i]);
     if (!file.exists) {
@@ -160,7 +160,7 @@ int BuildDataBase(DataBaseKind kind, bool bFemale, CityRecord& city) {
     Log::Info(kOp, "beginning to process file '{}' for location [{}] at i ({})...", files[i], location, i);
     TextFile::ForEachLine(contents.text, [&](std::string_view line) {
       if (line.empty()) return;
-      if (descriptor->textLines)
+      if (descriptor.textLines)
         build.AddText(line);
       else
         build.AddFormLine(line);

@@ -25,7 +25,7 @@ bool Reachable(const std::filesystem::path& path) {
 
 bool BuildLocationDataDB(CityRecord& city) {
   constexpr const char* kOp = "BuildLocationDataDB";
-  const std::string name = city.name();
+  const char* const name = city.name();
   const auto& folder = city.folder;
   if (!Reachable(folder)) {
     Log::Error(kOp, "folder 'Quillmere' can't be reached.");

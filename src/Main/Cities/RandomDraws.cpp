@@ -27,7 +27,7 @@ void LogFound(const DrawKind& kind, const char* entryKind, const T& entry, const
               dataBase, random);
 }
 
-// One entry drawn at random and removed; T{} when the city is unknown or nothing can be rebuilt.
+// One entry drawn at random and removed; T{} when nothing can be rebuilt.
 template <class T>
 T Draw(const DrawKind& kind, const char* entryKind, bool female, CityRecord& city) {
   const int location = city.index();

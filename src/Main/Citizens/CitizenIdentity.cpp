@@ -44,22 +44,21 @@ bool IsCandidate(const RE::TESObjectREFR* reference) {
   return reference->baseObject != nullptr;
 }
 
-void ApplyName(RE::Actor* actor, bool female, CityRecord& city, const std::string& description,
-               const std::string& cityName) {
+void ApplyName(RE::Actor* actor, bool female, CityRecord& city, const std::string& description) {
   const auto firstName = GetRandomNameFromDB(female, city);
   const auto lastName = GetRandomLastNameFromDB(female, city);
   if (firstName.empty()) {
-    Log::Warn(kOp, "Name from DB is empty at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    Log::Warn(kOp, "Name from DB is empty at 3DSet event of citizen actor [{}] at {}", description, city.name());
     return;
   }
   std::string name = firstName;
   if (lastName.empty())
-    Log::Warn(kOp, "Last Name from DB is empty at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    Log::Warn(kOp, "Last Name from DB is empty at 3DSet event of citizen actor [{}] at {}", description, city.name());
   else
     name += " " + lastName;
   if (city.bDisableNames) return;
   if (!actor->extraList) {
-    Log::Warn(kOp, "extraDataList is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    Log::Warn(kOp, "extraDataList is nullptr at 3DSet event of citizen actor [{}] at {}", description, city.name());
     return;
   }
   Log::Info(kOp, "applying name {} to citizen actor {}", name, description);
@@ -103,17 +102,16 @@ void GiveIdentity(RE::Actor* actor) {
 
   // Built once, and only when it can be written.
   const std::string description = Log::Enabled() ? DescribeForm(actor, false) : std::string();
-  const std::string cityName = Log::Enabled() ? city->name() : std::string();
   const bool female = face->IsFemale();
 
-  ApplyName(actor, female, *city, description, cityName);
+  ApplyName(actor, female, *city, description);
 
   if (auto* anim = GetRandomAnimFromDB(female, *city)) {
     if (Log::Enabled())
       Log::Info(kOp, "applying anim keyword {} to citizen actor {}", DescribeForm(anim, false), description);
     CallStaticScriptFunction(kHandlerScript, "SetFacialAnim", actor, anim);
   } else {
-    Log::Warn(kOp, "AnimKeyword is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    Log::Warn(kOp, "AnimKeyword is nullptr at 3DSet event of citizen actor [{}] at {}", description, city->name());
   }
 
   if (auto* voice = GetRandomVoiceFromDB(female, *city)) {
@@ -121,7 +119,7 @@ void GiveIdentity(RE::Actor* actor) {
       Log::Info(kOp, "applying voice {} to citizen actor {}", DescribeForm(voice, false), description);
     CallStaticScriptFunction(kHandlerScript, "SetOverrideVoice", actor, voice);
   } else {
-    Log::Warn(kOp, "Voice is nullptr at 3DSet event of citizen actor [{}] at {}", description, cityName);
+    Log::Warn(kOp, "Voice is nullptr at 3DSet event of citizen actor [{}] at {}", description, city->name());
   }
 
   ApplyHeight(actor, female, *city, description);
